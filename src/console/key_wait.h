@@ -1,0 +1,14 @@
+#pragma once
+#include "console/console_api.h"
+
+#include <optional>
+
+// The code a key press ends the wait with: its character, or for a key without one the first
+// of its two extended codes (0 or 224 for most). Empty for an event that does not end the
+// wait: a key release, a modifier key alone, a key without an entry, anything but a key.
+std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept;
+
+// Blocks until one key press at the console keyboard and returns its code, or -1 when the
+// keyboard cannot be opened or read. The keyboard is opened on the first call and kept open;
+// its mode is raw only during the wait and is put back on every path.
+int wait_for_key() noexcept;

@@ -1,0 +1,137 @@
+#include "listing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+using namespace std::string_literals;
+
+namespace {
+
+struct listed {
+    std::string output;
+    int next_byte;  // what a read after the listing would get: the token's end is pushed back
+};
+
+std::string read_all(std::FILE* file)
+{
+    std::rewind(file);
+    std::string bytes;
+    for (int byte; (byte = std::getc(file)) != EOF;) bytes.push_back(static_cast<char>(byte));
+    return bytes;
+}
+
+listed list(const std::string& input)
+{
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    std::fwrite(input.data(), 1, input.size(), in);
+    std::rewind(in);
+    list_token(in, out, false);
+    listed result{read_all(out), std::getc(in)};
+    std::fclose(in);
+    std::fclose(out);
+    return result;
+}
+
+// The line format spelled out with printf, as an independent model for long tokens.
+std::string model_listing(const std::string& token)
+{
+    std::string lines;
+    for (std::size_t i = 0; i < token.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(token[i]);
+        const auto second = i + 1 < token.size() ? static_cast<unsigned char>(token[i + 1]) : 0u;
+        char line[16];
+        const int length = std::snprintf(line, sizeof line, "\t%c%c  %x%x\n", first, second,
+                                         unsigned{first}, unsigned{second});
+        lines.append(line, static_cast<std::size_t>(length));
+    }
+    return lines;
+}
+
+struct listing_case {
+    const char* name;
+    std::string input;
+    std::string expected;
+    int next_byte;
+};
+
+TEST(Listing, ListsEachTokenInPairsByPosition)
+{
+    const listing_case cases[] = {
+        {"two Chinese characters", "\xBA\xBA\xD7\xD6\n",
+         "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n", '\n'},
+        {"two ASCII bytes", "ab", "\tab  6162\n", EOF},
+        {"one byte pairs with the terminator", "a\n", "\ta\0  610\n"s, '\n'},
+        {"ASCII shifts the pairs", "a\xBA\xBA", "\ta\xBA  61ba\n\t\xBA\0  ba0\n"s, EOF},
+        {"no leading zeros", "\x01\x41 ", "\t\x01\x41  141\n", ' '},
+        {"ideographic space is token", "\xA1\xA1\xBA\xBA", "\t\xA1\xA1  a1a1\n\t\xBA\xBA  baba\n", EOF},
+        {"leading blanks and empty lines skipped", " \t\r\n\n  \xBA\xBA \xD7\xD6\n",
+         "\t\xBA\xBA  baba\n", ' '},
+        {"every delimiter ends it", "\x0b\x0c" "ab\x0c" "cd", "\tab  6162\n", '\x0c'},
+        {"carriage return ends it", "ab\rcd", "\tab  6162\n", '\r'},
+        {"high blanks are token bytes", "\xA0\x85\xFF", "\t\xA0\x85  a085\n\t\xFF\0  ff0\n"s, EOF},
+        {"zero bytes are listed", "\0\0a\0b"s, "\t\0\0  00\n\ta\0  610\n\tb\0  620\n"s, EOF},
+        {"zero byte then delimiter", "a\0 b"s, "\ta\0  610\n"s, ' '},
+        {"no token before the end", " \t\n\n", "", EOF},
+        {"empty input", "", "", EOF},
+    };
+    for (const listing_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const listed result = list(c.input);
+        EXPECT_EQ(result.output, c.expected);
+        EXPECT_EQ(result.next_byte, c.next_byte);
+    }
+}
+
+TEST(Listing, NinetyNineAndNinetyEightByteTokens)
+{
+    const listed odd = list(std::string(99, 'x') + "\n");
+    ASSERT_EQ(odd.output.size(), 49 * "\txx  7878\n"s.size() + "\tx\0  780\n"s.size());
+    EXPECT_EQ(odd.output.substr(odd.output.size() - 9), "\tx\0  780\n"s);
+
+    const listed even = list(std::string(98, 'x') + "\n");
+    std::string expected;
+    for (int line = 0; line < 49; ++line) expected += "\txx  7878\n";
+    EXPECT_EQ(even.output, expected);
+}
+
+TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
+{
+    std::mt19937 random(20261208);
+    for (std::size_t size : {std::size_t{1} << 20, (std::size_t{1} << 20) + 1}) {
+        SCOPED_TRACE(size);
+        std::string token(size, '\0');
+        for (char& byte : token) {
+            do byte = static_cast<char>(random());
+            while (byte == ' ' || (byte >= '\t' && byte <= '\r'));
+        }
+        const listed result = list(token + " rest");
+        EXPECT_TRUE(result.output == model_listing(token));
+        EXPECT_EQ(result.next_byte, ' ');
+    }
+}
+
+TEST(Listing, LinesShownOneByOneMatchBufferedOnes)
+{
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    std::fputs("\xBA\xBA\xD7\xD6" "a", in);
+    std::rewind(in);
+    list_token(in, out, true);
+    EXPECT_EQ(read_all(out), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta\0  610\n"s);
+    std::fclose(in);
+    std::fclose(out);
+}
+
+TEST(Prompt, IsTheGbkTextAndALineEnd)
+{
+    std::FILE* out = std::tmpfile();
+    write_prompt(out, true);
+    EXPECT_EQ(read_all(out), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n");
+    std::fclose(out);
+}
+
+}  // namespace
