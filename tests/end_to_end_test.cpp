@@ -1,0 +1,215 @@
+#include "terminal_session.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace std::string_literals;
+
+namespace {
+
+const std::string prompt = "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n";
+
+// Exit statuses as a POSIX shell shows them: -1 comes out as 255.
+std::optional<int> exit_code(const std::optional<int>& status)
+{
+    if (!status || !WIFEXITED(*status)) return std::nullopt;
+    return WEXITSTATUS(*status);
+}
+
+launch_options piped_token(std::string token)
+{
+    launch_options options;
+    options.input = stream::pipe;
+    options.piped_input = std::move(token);
+    options.output = stream::pipe;
+    return options;
+}
+
+TEST(EndToEnd, TypedTokenIsListedAndTheKeyBecomesTheExitStatus)
+{
+    terminal_session gbcode({});
+    // The prompt is on screen while the read waits, before anything is typed.
+    ASSERT_TRUE(gbcode.wait_for_screen(prompt.substr(0, 10) + "\r\n"));
+    gbcode.type("\xBA\xBA\xD7\xD6\r");
+    // Each line shows as it is made, before the key wait; the terminal turns LF into CR LF.
+    ASSERT_TRUE(gbcode.wait_for_screen("\t\xBA\xBA  baba\r\n\t\xD7\xD6  d7d6\r\n"));
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    EXPECT_EQ(gbcode.settings().c_lflag & (ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(gbcode.settings().c_iflag & (ICRNL | IXON), 0u);
+    EXPECT_EQ(gbcode.settings().c_cc[VMIN], 1);
+    EXPECT_EQ(gbcode.settings().c_cc[VTIME], 0);
+    gbcode.type("\r");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 13);
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    EXPECT_EQ(gbcode.screen(), prompt.substr(0, 10) + "\r\n\xBA\xBA\xD7\xD6\r\n" +
+                                   "\t\xBA\xBA  baba\r\n\t\xD7\xD6  d7d6\r\n");
+}
+
+TEST(EndToEnd, OnATerminalEachLineShowsBeforeTheTokenIsComplete)
+{
+    terminal_session gbcode({});
+    ASSERT_TRUE(gbcode.wait_for_screen(prompt.substr(0, 10)));
+    gbcode.type("abcd\x04");  // Ctrl+D hands the read what is typed so far, without a line end
+    ASSERT_TRUE(gbcode.wait_for_screen("\tab  6162\r\n\tcd  6364\r\n"));
+    gbcode.type("e\r");
+    ASSERT_TRUE(gbcode.wait_for_screen("\te\0  650\r\n"s));
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("\x1b\x1b");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 27);
+}
+
+struct key_case {
+    const char* key;
+    std::string bytes;
+    int code;
+};
+
+TEST(EndToEnd, EachKeyEndsTheWaitWithItsCode)
+{
+    const key_case cases[] = {
+        {"Enter", "\r", 13},
+        {"a", "a", 97},
+        {"Shift+a", "A", 65},
+        {"Tab", "\t", 9},
+        {"Backspace", "\x7f", 127},
+        {"Esc alone", "\x1b", 27},
+        {"Ctrl+C, not ending the process", "\x03", 3},
+        {"Ctrl+Z", "\x1a", 26},
+        {"Ctrl+\\", "\x1c", 28},
+        {"Ctrl+S", "\x13", 19},
+        {"Ctrl+Q", "\x11", 17},
+        {"Ctrl+2", "\0"s, 0},
+        {"Up", "\x1b[A", 224},
+        {"Up, application mode", "\x1bOA", 224},
+        {"Ctrl+Up", "\x1b[1;5A", 224},
+        {"Alt+Up", "\x1b[1;3A", 0},
+        {"Delete", "\x1b[3~", 224},
+        {"F1", "\x1bOP", 0},
+        {"F10", "\x1b[21~", 0},
+        {"F12", "\x1b[24~", 224},
+        {"Shift+Tab", "\x1b[Z", 0},
+        {"keypad Enter", "\x1bOM", 13},
+        {"keypad /", "\x1bOo", 47},
+        {"Alt+x", "\x1bx", 120},
+        {"Alt+[", "\x1b[", 91},
+        {"a focus report, then x", "\x1b[Ix", 120},
+        {"a paste", "\x1b[200~hi\x1b[201~", 104},
+        {"UTF-8 e acute gives its first byte", "\xC3\xA9", 0xC3},
+    };
+    for (const key_case& c : cases) {
+        SCOPED_TRACE(c.key);
+        terminal_session gbcode(piped_token("ab"));
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.type(c.bytes);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        EXPECT_EQ(gbcode.screen(), "");  // nothing echoed
+        EXPECT_EQ(gbcode.piped_output(), prompt + "\tab  6162\n");
+    }
+}
+
+TEST(EndToEnd, AnArrowSplitAcrossTwoReadsIsStillOneKey)
+{
+    terminal_session gbcode(piped_token("ab"));
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("\x1b[");
+    std::this_thread::sleep_for(20ms);
+    gbcode.type("A");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 224);
+}
+
+TEST(EndToEnd, TheRestOfTheTokensLineDoesNotEndTheWait)
+{
+    terminal_session gbcode({});
+    ASSERT_TRUE(gbcode.wait_for_screen(prompt.substr(0, 10)));
+    gbcode.type("\xBA\xBA \xD7\xD6 rest\r");
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    EXPECT_FALSE(gbcode.wait_for_exit(200ms));
+    gbcode.type("k");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'k');
+    EXPECT_NE(gbcode.screen().find("\t\xBA\xBA  baba\r\n"), std::string::npos);
+    EXPECT_EQ(gbcode.screen().find("d7d6"), std::string::npos);
+}
+
+TEST(EndToEnd, KeysTypedAheadEndTheWaitAtOnce)
+{
+    for (const std::string ahead : {"q", "xyz\r"}) {
+        SCOPED_TRACE(ahead);
+        terminal_session gbcode({});
+        gbcode.type("\xBA\xBA\r" + ahead);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), ahead[0]);
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    }
+}
+
+TEST(EndToEnd, RedirectedInputStillWaitsForAKeyAtTheTerminal)
+{
+    terminal_session gbcode(piped_token("\xBA\xBA\xD7\xD6 more\nlines\n"));
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    EXPECT_FALSE(gbcode.wait_for_exit(200ms));
+    gbcode.type("z");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'z');
+    EXPECT_EQ(gbcode.piped_output(), prompt + "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n");
+}
+
+TEST(EndToEnd, WithoutAControllingTerminalItExitsWithMinusOneAtOnce)
+{
+    const struct {
+        const char* name;
+        std::string input;
+        std::string listing;
+    } cases[] = {
+        {"a token", "  a\xBA\xBA\n", "\ta\xBA  61ba\n\t\xBA\0  ba0\n"s},
+        {"no token", " \n\t\n", ""},
+        {"empty input", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        launch_options options = piped_token(c.input);
+        options.controlling_terminal = false;
+        terminal_session gbcode(options);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit(2s)), 255);
+        EXPECT_EQ(gbcode.piped_output(), prompt + c.listing);
+    }
+}
+
+TEST(EndToEnd, ClosedOrBrokenStandardStreamsStillReachTheKeyWait)
+{
+    launch_options both_closed;
+    both_closed.input = stream::closed;
+    both_closed.output = stream::closed;
+    // The terminal, opened for the key wait, must not take the closed output's place.
+    launch_options output_closed = piped_token("ab");
+    output_closed.output = stream::closed;
+    launch_options reader_gone = piped_token(std::string(200000, 'x'));
+    reader_gone.output_reader_gone = true;
+    for (const launch_options& options : {both_closed, output_closed, reader_gone}) {
+        terminal_session gbcode(options);
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.type("y");
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'y');
+        EXPECT_EQ(gbcode.screen(), "");  // no output strayed onto the terminal
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    }
+}
+
+TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
+{
+    for (int signal_number : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
+        SCOPED_TRACE(signal_number);
+        terminal_session gbcode(piped_token("ab"));
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        kill(gbcode.pid(), signal_number);
+        const std::optional<int> status = gbcode.wait_for_exit();
+        ASSERT_TRUE(status);
+        ASSERT_TRUE(WIFSIGNALED(*status));
+        EXPECT_EQ(WTERMSIG(*status), signal_number);
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+#include "terminal_session.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+void write_all(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Runs in the forked child only: give it its streams, then become gbcode.
+[[noreturn]] void start_program(const launch_options& options, const char* terminal_name,
+                                int input_pipe, int output_pipe)
+{
+    setsid();
+    signal(SIGPIPE, SIG_DFL);  // as a shell would start it, not as this test program runs
+    int terminal = -1;
+    if (options.controlling_terminal) {
+        terminal = open(terminal_name, O_RDWR);  // a session leader's first terminal is its own
+        ioctl(terminal, TIOCSCTTY, 0);
+    }
+    auto place = [&](stream kind, int pipe_end, int target) {
+        if (kind == stream::terminal) dup2(terminal, target);
+        if (kind == stream::pipe) dup2(pipe_end, target);
+        if (kind == stream::closed) close(target);
+    };
+    place(options.input, input_pipe, STDIN_FILENO);
+    place(options.output, output_pipe, STDOUT_FILENO);
+    const int null_device = open("/dev/null", O_WRONLY);
+    dup2(null_device, STDERR_FILENO);
+    if (terminal > STDERR_FILENO) close(terminal);
+    const rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
+    execl(GBCODE_PATH, "gbcode", static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+}  // namespace
+
+terminal_session::terminal_session(const launch_options& options)
+{
+    // A program that dies early must not take this test program with it through its pipe.
+    signal(SIGPIPE, SIG_IGN);
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    grantpt(master_);
+    unlockpt(master_);
+    const char* terminal_name = ptsname(master_);
+    slave_ = open(terminal_name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+
+    // Unusual VMIN and VTIME, which a restore rebuilt from a few flags would lose.
+    termios settings{};
+    tcgetattr(slave_, &settings);
+    settings.c_cc[VMIN] = 7;
+    settings.c_cc[VTIME] = 3;
+    tcsetattr(slave_, TCSANOW, &settings);
+    tcgetattr(slave_, &initial_);
+
+    int input[2] = {-1, -1};
+    int output[2] = {-1, -1};
+    if (options.input == stream::pipe) pipe2(input, O_CLOEXEC);
+    if (options.output == stream::pipe) pipe2(output, O_CLOEXEC);
+
+    pid_ = fork();
+    if (pid_ == 0) start_program(options, terminal_name, input[0], output[1]);
+
+    if (options.input == stream::pipe) {
+        close(input[0]);
+        // A writer thread, so that a token larger than the pipe cannot block the test.
+        std::thread([fd = input[1], bytes = options.piped_input] {
+            write_all(fd, bytes);
+            close(fd);
+        }).detach();
+    }
+    if (options.output == stream::pipe) {
+        close(output[1]);
+        output_pipe_ = output[0];
+        if (options.output_reader_gone) {
+            close(output_pipe_);
+            output_pipe_ = -1;
+        }
+    }
+}
+
+terminal_session::~terminal_session()
+{
+    if (!status_ && pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (output_pipe_ >= 0) close(output_pipe_);
+    close(slave_);
+    close(master_);
+}
+
+void terminal_session::type(std::string_view keys) { write_all(master_, keys); }
+
+void terminal_session::read_screen(int timeout_ms)
+{
+    pollfd ready{master_, POLLIN, 0};
+    if (poll(&ready, 1, timeout_ms) <= 0) return;
+    char buffer[4096];
+    ssize_t count;
+    while ((count = read(master_, buffer, sizeof buffer)) > 0) {
+        screen_.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+bool terminal_session::wait_for_screen(std::string_view text, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (screen_.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        read_screen(10);
+    }
+    return true;
+}
+
+bool terminal_session::wait_until_raw(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (settings().c_lflag & ICANON) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        read_screen(2);
+    }
+    return true;
+}
+
+std::optional<int> terminal_session::wait_for_exit(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!status_) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = status;
+        } else if (std::chrono::steady_clock::now() > deadline) {
+            break;
+        } else {
+            read_screen(2);
+        }
+    }
+    read_screen(0);
+    return status_;
+}
+
+std::string terminal_session::piped_output()
+{
+    std::string bytes;
+    char buffer[65536];
+    ssize_t count;
+    while ((count = read(output_pipe_, buffer, sizeof buffer)) > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    return bytes;
+}
+
+termios terminal_session::settings() const
+{
+    termios settings{};
+    tcgetattr(slave_, &settings);
+    return settings;
+}
+
+bool same_settings(const termios& a, const termios& b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Starts the built gbcode the way a user does: on a pseudo-terminal of its own as its
+// controlling terminal, with standard input and output on that terminal, on pipes, or closed.
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <termios.h>
+
+using namespace std::chrono_literals;
+
+enum class stream { terminal, pipe, closed };
+
+struct launch_options {
+    bool controlling_terminal = true;
+    stream input = stream::terminal;
+    std::string piped_input;      // written to a piped standard input, which is then closed
+    stream output = stream::terminal;
+    bool output_reader_gone = false;  // a piped standard output whose reader has closed it
+};
+
+class terminal_session {
+public:
+    explicit terminal_session(const launch_options& options);
+    ~terminal_session();
+    terminal_session(const terminal_session&) = delete;
+    terminal_session& operator=(const terminal_session&) = delete;
+
+    // Types bytes at the terminal's keyboard.
+    void type(std::string_view keys);
+    // Waits until the terminal has shown `text` (everything shown is kept in screen()).
+    bool wait_for_screen(std::string_view text, std::chrono::milliseconds limit = 10s);
+    // Waits until the program has put its terminal into raw mode for the key wait.
+    bool wait_until_raw(std::chrono::milliseconds limit = 10s);
+    // Waits for the program to end and returns its wait status; empty if it is still running.
+    std::optional<int> wait_for_exit(std::chrono::milliseconds limit = 10s);
+    // Everything the program wrote to a piped standard output (after it has ended).
+    std::string piped_output();
+
+    const std::string& screen() const { return screen_; }
+    termios settings() const;  // the terminal's current settings
+    termios initial_settings() const { return initial_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    void read_screen(int timeout_ms);
+
+    int master_ = -1;
+    int slave_ = -1;  // held open, so the terminal and its settings outlive the program
+    int output_pipe_ = -1;
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+    std::string screen_;
+    termios initial_{};
+};
+
+// Whether two sets of terminal settings are the same in every flag and control character.
+bool same_settings(const termios& a, const termios& b);
