@@ -197,6 +197,16 @@ TEST(EndToEnd, ClosedOrBrokenStandardStreamsStillReachTheKeyWait)
     }
 }
 
+TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
+{
+    launch_options options = piped_token("ab");
+    options.ignore_hangup = true;  // otherwise SIGHUP ends it, as the next test shows
+    terminal_session gbcode(options);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.hang_up();
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+}
+
 TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
 {
     for (int signal_number : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {

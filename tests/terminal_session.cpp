@@ -30,6 +30,7 @@ void write_all(int fd, std::string_view bytes)
 {
     setsid();
     signal(SIGPIPE, SIG_DFL);  // as a shell would start it, not as this test program runs
+    if (options.ignore_hangup) signal(SIGHUP, SIG_IGN);
     int terminal = -1;
     if (options.controlling_terminal) {
         terminal = open(terminal_name, O_RDWR);  // a session leader's first terminal is its own
@@ -106,13 +107,20 @@ terminal_session::~terminal_session()
     }
     if (output_pipe_ >= 0) close(output_pipe_);
     close(slave_);
-    close(master_);
+    if (master_ >= 0) close(master_);
 }
 
 void terminal_session::type(std::string_view keys) { write_all(master_, keys); }
 
+void terminal_session::hang_up()
+{
+    close(master_);
+    master_ = -1;
+}
+
 void terminal_session::read_screen(int timeout_ms)
 {
+    if (master_ < 0) return;
     pollfd ready{master_, POLLIN, 0};
     if (poll(&ready, 1, timeout_ms) <= 0) return;
     char buffer[4096];

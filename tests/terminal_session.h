@@ -18,6 +18,7 @@ struct launch_options {
     std::string piped_input;      // written to a piped standard input, which is then closed
     stream output = stream::terminal;
     bool output_reader_gone = false;  // a piped standard output whose reader has closed it
+    bool ignore_hangup = false;       // started as nohup starts a program
 };
 
 class terminal_session {
@@ -29,6 +30,8 @@ public:
 
     // Types bytes at the terminal's keyboard.
     void type(std::string_view keys);
+    // Hangs the terminal up, as closing a terminal window does.
+    void hang_up();
     // Waits until the terminal has shown `text` (everything shown is kept in screen()).
     bool wait_for_screen(std::string_view text, std::chrono::milliseconds limit = 10s);
     // Waits until the program has put its terminal into raw mode for the key wait.
