@@ -1,6 +1,10 @@
 #include "listing.h"
+#include "standard_streams.h"
 
-#include <cstddef>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -8,30 +12,49 @@ constexpr unsigned char prompt[] = {0xCA, 0xE4, 0xC8, 0xEB, 0xBA, 0xBA, 0xD7, 0x
 
 constexpr char hex_digits[] = "0123456789abcdef";
 
-// TAB, two bytes, two spaces, two hex fields of up to two digits each, LF.
-constexpr std::size_t longest_line = 10;
-
-bool ends_token(int byte)
+constexpr bool ends_token(unsigned char byte)
 {
-    return byte == ' ' || (byte >= '\t' && byte <= '\r');
+    return byte == ' ' || static_cast<unsigned char>(byte - '\t') <= '\r' - '\t';
 }
 
-// Listing lines waiting to be handed to stdio in one write. Lines are byte runs with a known
-// length, never C strings: a token may hold zero bytes.
-struct line_buffer {
-    std::FILE* out = nullptr;
-    bool show_each_line = false;
-    std::size_t used = 0;
-    unsigned char bytes[64 * 1024];
-};
+// "%x" of a byte: one digit below 0x10, two from there on.
+constexpr unsigned hex_length(unsigned byte) { return byte >= 0x10 ? 2 : 1; }
 
-void flush_lines(line_buffer& lines)
+constexpr std::uint64_t hex_field(unsigned byte)
 {
-    std::fwrite(lines.bytes, 1, lines.used, lines.out);
-    lines.used = 0;
-    if (lines.show_each_line) std::fflush(lines.out);
+    const std::uint64_t low = static_cast<unsigned char>(hex_digits[byte & 0x0F]);
+    if (byte < 0x10) return low;
+    return static_cast<unsigned char>(hex_digits[byte >> 4]) | low << 8;
 }
 
+// A line's variable end as little-endian words, so that it takes two loads and no branch on
+// the digit counts, which random bytes would mispredict. The first byte's hex field comes
+// with, in its top bits, where the second byte's table starts; that table holds the second
+// byte's hex field and LF already moved past the first field, and the whole line's length in
+// its top byte. Those top bytes land past the line's end, where the next line overwrites them.
+constexpr std::array<std::uint64_t, 256> first_hex_fields = [] {
+    std::array<std::uint64_t, 256> fields{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        fields[byte] = hex_field(byte) | std::uint64_t{256 * (hex_length(byte) - 1)} << 48;
+    }
+    return fields;
+}();
+
+constexpr std::array<std::uint64_t, 2 * 256> second_hex_fields_and_lf = [] {
+    std::array<std::uint64_t, 2 * 256> fields{};
+    for (unsigned first_length = 1; first_length <= 2; ++first_length) {
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            const unsigned length = hex_length(byte);
+            const std::uint64_t field = hex_field(byte) | std::uint64_t{'\n'} << (8 * length);
+            const std::uint64_t line_length = 5 + first_length + length + 1;
+            fields[256 * (first_length - 1) + byte] =
+                field << (8 * first_length) | line_length << 56;
+        }
+    }
+    return fields;
+}();
+
+// The plain form of one line, byte by byte, for machines that are not little-endian.
 unsigned char* put_hex(unsigned char* at, unsigned char value)
 {
     if (value >= 0x10) *at++ = static_cast<unsigned char>(hex_digits[value >> 4]);
@@ -39,9 +62,8 @@ unsigned char* put_hex(unsigned char* at, unsigned char value)
     return at;
 }
 
-void add_line(line_buffer& lines, unsigned char first, unsigned char second)
+unsigned char* put_pair_line_plainly(unsigned char* at, unsigned char first, unsigned char second)
 {
-    unsigned char* at = lines.bytes + lines.used;
     *at++ = '\t';
     *at++ = first;
     *at++ = second;
@@ -50,19 +72,82 @@ void add_line(line_buffer& lines, unsigned char first, unsigned char second)
     at = put_hex(at, first);
     at = put_hex(at, second);
     *at++ = '\n';
-    lines.used = static_cast<std::size_t>(at - lines.bytes);
-    if (lines.show_each_line || sizeof lines.bytes - lines.used < longest_line) flush_lines(lines);
+    return at;
 }
 
-int skip_to_token(std::FILE* in)
+const unsigned char* find_token_end(const unsigned char* from, const unsigned char* end)
 {
-    int byte;
-    do byte = std::getc(in);
-    while (byte != EOF && ends_token(byte));
-    return byte;
+    // Look at whole blocks without branching on each byte; only a block that holds the end
+    // is searched byte by byte. Spelled with byte-wide operations so that compilers turn the
+    // block test into vector instructions.
+    constexpr std::size_t block = 32;
+    while (static_cast<std::size_t>(end - from) >= block) {
+        unsigned char any_end = 0;
+        for (std::size_t i = 0; i < block; ++i) {
+            any_end |= (from[i] == ' ') | (static_cast<unsigned char>(from[i] - '\t') <= '\r' - '\t');
+        }
+        if (any_end) break;
+        from += block;
+    }
+    while (from != end && !ends_token(*from)) ++from;
+    return from;
+}
+
+const unsigned char* skip_to_token(const unsigned char* from, const unsigned char* end)
+{
+    while (from != end && ends_token(*from)) ++from;
+    return from;
+}
+
+// The lines of up to a buffer's worth of pairs are made here, then handed to stdio at once.
+constexpr std::size_t pairs_per_write = 32 * 1024;
+
+struct listing {
+    std::FILE* out;
+    bool show_each_line;
+    unsigned char lines[pairs_per_write * longest_pair_line + pair_line_slack];
+};
+
+void put_lines(listing& to, const unsigned char* bytes, std::size_t pair_count)
+{
+    const std::size_t pairs_per_step = to.show_each_line ? 1 : pairs_per_write;
+    while (pair_count > 0) {
+        const std::size_t pairs = pair_count < pairs_per_step ? pair_count : pairs_per_step;
+        const unsigned char* end = put_pair_lines(bytes, pairs, to.lines);
+        std::fwrite(to.lines, 1, static_cast<std::size_t>(end - to.lines), to.out);
+        if (to.show_each_line) std::fflush(to.out);
+        bytes += 2 * pairs;
+        pair_count -= pairs;
+    }
 }
 
 }  // namespace
+
+unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count, unsigned char* out)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        for (std::size_t i = 0; i < pair_count; ++i, bytes += 2) {
+            out = put_pair_line_plainly(out, bytes[0], bytes[1]);
+        }
+        return out;
+    }
+    // Each line is two word stores: TAB, the two bytes and two spaces, then the hex fields
+    // and LF. The second store overlaps the first's spare bytes; the next line overwrites the
+    // second's.
+    constexpr std::uint64_t tab_and_spaces = 0x20200000'09;
+    for (std::size_t i = 0; i < pair_count; ++i, bytes += 2) {
+        std::uint16_t pair;
+        std::memcpy(&pair, bytes, sizeof pair);
+        const std::uint64_t head = tab_and_spaces | std::uint64_t{pair} << 8;
+        const std::uint64_t first_hex = first_hex_fields[pair & 0xFF];
+        const std::uint64_t rest = second_hex_fields_and_lf[(first_hex >> 48) + (pair >> 8)];
+        const std::uint64_t tail = first_hex | rest;
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + 5, &tail, sizeof tail);
+        out += rest >> 56;
+    }
+    return out;
+}
 
 void write_prompt(std::FILE* out, bool show_at_once)
 {
@@ -72,22 +157,43 @@ void write_prompt(std::FILE* out, bool show_at_once)
 
 void list_token(std::FILE* in, std::FILE* out, bool show_each_line)
 {
-    line_buffer lines;  // left uninitialised: only the bytes below `used` are ever read
-    lines.out = out;
-    lines.show_each_line = show_each_line;
-    int first = skip_to_token(in);
-    int after_token = first;
-    while (first != EOF && !ends_token(first)) {
-        const int second = std::getc(in);
-        if (second == EOF || ends_token(second)) {
-            add_line(lines, static_cast<unsigned char>(first), 0x00);  // the token's terminator
-            after_token = second;
-            break;
+    listing to;  // left uninitialised: only lines just made are ever written
+    to.out = out;
+    to.show_each_line = show_each_line;
+
+    // One byte in front of what each read fills, for a pair's first byte held over from the
+    // read before.
+    unsigned char input[1 + 64 * 1024];
+    unsigned char* const read_start = input + 1;
+    bool in_token = false;
+    bool holds_byte = false;
+    unsigned char held_byte = 0;
+    for (;;) {
+        const std::size_t count = read_input(in, read_start, sizeof input - 1);
+        if (count == 0) break;
+        const unsigned char* const end = read_start + count;
+        const unsigned char* from = read_start;
+        if (!in_token) {
+            from = skip_to_token(from, end);
+            in_token = from != end;
         }
-        add_line(lines, static_cast<unsigned char>(first), static_cast<unsigned char>(second));
-        first = after_token = std::getc(in);
+        const unsigned char* const token_end = find_token_end(from, end);
+        if (holds_byte && from != token_end) {
+            input[0] = held_byte;
+            from = input;
+            holds_byte = false;
+        }
+        const std::size_t length = static_cast<std::size_t>(token_end - from);
+        put_lines(to, from, length / 2);
+        if (length % 2 == 1) {
+            held_byte = token_end[-1];
+            holds_byte = true;
+        }
+        if (token_end != end) break;
     }
-    if (after_token != EOF) std::ungetc(after_token, in);
-    flush_lines(lines);
+    if (holds_byte) {
+        const unsigned char last_pair[2] = {held_byte, 0x00};  // with the token's terminator
+        put_lines(to, last_pair, 1);
+    }
     std::fflush(out);
 }

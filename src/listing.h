@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdio>
 
 // Writes the prompt "输入汉字：" as its GBK bytes, then a line end. `show_at_once` flushes it,
@@ -9,8 +10,19 @@ void write_prompt(std::FILE* out, bool show_at_once);
 // to the next such byte or the end of input. It is listed on `out` two bytes to a line, paired
 // by position: TAB, the two bytes as they are, two spaces, then each byte's value in lowercase
 // hex without leading zeros, then LF. A last odd byte is paired with the zero byte that ends
-// the token. Tokens of any length and zero bytes inside them are listed whole; no token, no
-// lines. The byte that ends the token is pushed back unread, and nothing after it is read.
+// the token. Tokens of any length and zero bytes inside them are listed whole, in constant
+// memory; no token, no lines. Input is read as it becomes ready (a line at a terminal), so the
+// listing never waits for more than the token; bytes after it may be read but are never used.
 // With `show_each_line` every line is flushed as it is made; otherwise lines go out in large
 // writes. Write errors are not checked: the run goes on to the key wait whatever happens.
 void list_token(std::FILE* in, std::FILE* out, bool show_each_line);
+
+// Writes the lines of the first `pair_count` byte pairs of `bytes` to `out`, which must have
+// room for `longest_pair_line * pair_count` bytes plus `pair_line_slack`; returns their end.
+// Exposed for tests and benchmarks, which compare it with a plain model of the line format.
+unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count, unsigned char* out);
+
+// TAB, two bytes, two spaces, two hex fields of up to two digits each, LF.
+constexpr std::size_t longest_pair_line = 10;
+// put_pair_lines writes whole machine words, up to this far past the last line's end.
+constexpr std::size_t pair_line_slack = 8;

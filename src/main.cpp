@@ -11,6 +11,9 @@ int main()
 {
     prepare_standard_streams();
     const bool output_is_terminal = is_terminal(stdout);
+    // Redirected, the listing leaves in large blocks of its own; a second buffer in between
+    // would only cut each block in two writes.
+    if (!output_is_terminal) std::setvbuf(stdout, nullptr, _IONBF, 0);
     write_prompt(stdout, output_is_terminal);
     list_token(stdin, stdout, output_is_terminal);
     return wait_for_key();

@@ -10,11 +10,6 @@ using namespace std::string_literals;
 
 namespace {
 
-struct listed {
-    std::string output;
-    int next_byte;  // what a read after the listing would get: the token's end is pushed back
-};
-
 std::string read_all(std::FILE* file)
 {
     std::rewind(file);
@@ -23,17 +18,17 @@ std::string read_all(std::FILE* file)
     return bytes;
 }
 
-listed list(const std::string& input)
+std::string list(const std::string& input)
 {
     std::FILE* in = std::tmpfile();
     std::FILE* out = std::tmpfile();
     std::fwrite(input.data(), 1, input.size(), in);
     std::rewind(in);
     list_token(in, out, false);
-    listed result{read_all(out), std::getc(in)};
+    std::string output = read_all(out);
     std::fclose(in);
     std::fclose(out);
-    return result;
+    return output;
 }
 
 // The line format spelled out with printf, as an independent model for long tokens.
@@ -55,47 +50,40 @@ struct listing_case {
     const char* name;
     std::string input;
     std::string expected;
-    int next_byte;
 };
 
 TEST(Listing, ListsEachTokenInPairsByPosition)
 {
     const listing_case cases[] = {
         {"two Chinese characters", "\xBA\xBA\xD7\xD6\n",
-         "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n", '\n'},
-        {"two ASCII bytes", "ab", "\tab  6162\n", EOF},
-        {"one byte pairs with the terminator", "a\n", "\ta\0  610\n"s, '\n'},
-        {"ASCII shifts the pairs", "a\xBA\xBA", "\ta\xBA  61ba\n\t\xBA\0  ba0\n"s, EOF},
-        {"no leading zeros", "\x01\x41 ", "\t\x01\x41  141\n", ' '},
-        {"ideographic space is token", "\xA1\xA1\xBA\xBA", "\t\xA1\xA1  a1a1\n\t\xBA\xBA  baba\n", EOF},
+         "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n"},
+        {"two ASCII bytes", "ab", "\tab  6162\n"},
+        {"one byte pairs with the terminator", "a\n", "\ta\0  610\n"s},
+        {"ASCII shifts the pairs", "a\xBA\xBA", "\ta\xBA  61ba\n\t\xBA\0  ba0\n"s},
+        {"no leading zeros", "\x01\x41 ", "\t\x01\x41  141\n"},
+        {"ideographic space is token", "\xA1\xA1\xBA\xBA", "\t\xA1\xA1  a1a1\n\t\xBA\xBA  baba\n"},
         {"leading blanks and empty lines skipped", " \t\r\n\n  \xBA\xBA \xD7\xD6\n",
-         "\t\xBA\xBA  baba\n", ' '},
-        {"every delimiter ends it", "\x0b\x0c" "ab\x0c" "cd", "\tab  6162\n", '\x0c'},
-        {"carriage return ends it", "ab\rcd", "\tab  6162\n", '\r'},
-        {"high blanks are token bytes", "\xA0\x85\xFF", "\t\xA0\x85  a085\n\t\xFF\0  ff0\n"s, EOF},
-        {"zero bytes are listed", "\0\0a\0b"s, "\t\0\0  00\n\ta\0  610\n\tb\0  620\n"s, EOF},
-        {"zero byte then delimiter", "a\0 b"s, "\ta\0  610\n"s, ' '},
-        {"no token before the end", " \t\n\n", "", EOF},
-        {"empty input", "", "", EOF},
+         "\t\xBA\xBA  baba\n"},
+        {"every delimiter ends it", "\x0b\x0c" "ab\x0c" "cd", "\tab  6162\n"},
+        {"carriage return ends it", "ab\rcd", "\tab  6162\n"},
+        {"high blanks are token bytes", "\xA0\x85\xFF", "\t\xA0\x85  a085\n\t\xFF\0  ff0\n"s},
+        {"zero bytes are listed", "\0\0a\0b"s, "\t\0\0  00\n\ta\0  610\n\tb\0  620\n"s},
+        {"zero byte then delimiter", "a\0 b"s, "\ta\0  610\n"s},
+        {"no token before the end", " \t\n\n", ""},
+        {"empty input", "", ""},
     };
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
-        const listed result = list(c.input);
-        EXPECT_EQ(result.output, c.expected);
-        EXPECT_EQ(result.next_byte, c.next_byte);
+        EXPECT_EQ(list(c.input), c.expected);
     }
 }
 
 TEST(Listing, NinetyNineAndNinetyEightByteTokens)
 {
-    const listed odd = list(std::string(99, 'x') + "\n");
-    ASSERT_EQ(odd.output.size(), 49 * "\txx  7878\n"s.size() + "\tx\0  780\n"s.size());
-    EXPECT_EQ(odd.output.substr(odd.output.size() - 9), "\tx\0  780\n"s);
-
-    const listed even = list(std::string(98, 'x') + "\n");
-    std::string expected;
-    for (int line = 0; line < 49; ++line) expected += "\txx  7878\n";
-    EXPECT_EQ(even.output, expected);
+    std::string even;
+    for (int line = 0; line < 49; ++line) even += "\txx  7878\n";
+    EXPECT_EQ(list(std::string(98, 'x') + "\n"), even);
+    EXPECT_EQ(list(std::string(99, 'x') + "\n"), even + "\tx\0  780\n"s);
 }
 
 TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
@@ -108,9 +96,7 @@ TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
             do byte = static_cast<char>(random());
             while (byte == ' ' || (byte >= '\t' && byte <= '\r'));
         }
-        const listed result = list(token + " rest");
-        EXPECT_TRUE(result.output == model_listing(token));
-        EXPECT_EQ(result.next_byte, ' ');
+        EXPECT_TRUE(list(token + " rest") == model_listing(token));
     }
 }
 
@@ -132,6 +118,27 @@ TEST(Prompt, IsTheGbkTextAndALineEnd)
     write_prompt(out, true);
     EXPECT_EQ(read_all(out), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n");
     std::fclose(out);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PairLines, MatchTheLineFormatForEveryPairOfByteValues)
+{
+    std::string bytes;
+    for (unsigned first = 0; first < 256; ++first) {
+        for (unsigned second = 0; second < 256; ++second) {
+            bytes.push_back(static_cast<char>(first));
+            bytes.push_back(static_cast<char>(second));
+        }
+    }
+    std::string lines((bytes.size() / 2) * longest_pair_line + pair_line_slack, '\0');
+    auto* const out = reinterpret_cast<unsigned char*>(lines.data());
+    const unsigned char* const end =
+        put_pair_lines(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size() / 2, out);
+    lines.resize(static_cast<std::size_t>(end - out));
+    EXPECT_TRUE(lines == model_listing(bytes));
 }
 
 }  // namespace

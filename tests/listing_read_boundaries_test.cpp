@@ -1,0 +1,100 @@
+// The listing against a plain model when the token arrives in pieces: every read boundary
+// (a pair split between reads, a boundary before or after the token's end) must give the
+// same lines as reading it whole.
+#include "listing.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+bool ends_token(char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
+
+std::string model_listing(const std::string& input)
+{
+    std::size_t start = 0;
+    while (start < input.size() && ends_token(input[start])) ++start;
+    std::size_t end = start;
+    while (end < input.size() && !ends_token(input[end])) ++end;
+    std::string lines;
+    for (std::size_t i = start; i < end; i += 2) {
+        const auto first = static_cast<unsigned char>(input[i]);
+        const auto second = i + 1 < end ? static_cast<unsigned char>(input[i + 1]) : 0u;
+        char line[16];
+        const int length = std::snprintf(line, sizeof line, "\t%c%c  %x%x\n", first, second,
+                                         unsigned{first}, unsigned{second});
+        lines.append(line, static_cast<std::size_t>(length));
+    }
+    return lines;
+}
+
+// Writes each chunk into a pipe only once the one before has been read, so that the listing
+// sees exactly these read boundaries.
+std::string list_in_chunks(const std::vector<std::string>& chunks)
+{
+    std::signal(SIGPIPE, SIG_IGN);  // the listing may stop reading before the last chunk
+    int pipe_ends[2];
+    EXPECT_EQ(pipe(pipe_ends), 0);
+    std::atomic<bool> reader_done{false};
+    std::thread writer([&] {
+        for (const std::string& chunk : chunks) {
+            if (write(pipe_ends[1], chunk.data(), chunk.size()) < 0) break;
+            int unread = 1;
+            while (!reader_done && ioctl(pipe_ends[1], FIONREAD, &unread) == 0 && unread > 0) {
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+            }
+        }
+        close(pipe_ends[1]);
+    });
+    std::FILE* in = fdopen(pipe_ends[0], "rb");
+    std::FILE* out = std::tmpfile();
+    list_token(in, out, false);
+    reader_done = true;
+    writer.join();
+    std::fclose(in);
+
+    std::string lines;
+    std::rewind(out);
+    for (int byte; (byte = std::getc(out)) != EOF;) lines.push_back(static_cast<char>(byte));
+    std::fclose(out);
+    return lines;
+}
+
+TEST(ListingReadBoundaries, AnyBoundaryGivesTheSameLines)
+{
+    std::mt19937 random(8122026);
+    const char blanks[] = " \t\n\r\v\f";
+    for (int round = 0; round < 300; ++round) {
+        std::string input(random() % 5, ' ');
+        for (char& blank : input) blank = blanks[random() % 6];
+        const std::size_t token_length = random() % 100;
+        for (std::size_t i = 0; i < token_length; ++i) {
+            char byte;
+            do byte = static_cast<char>(random());
+            while (ends_token(byte));
+            input.push_back(byte);
+        }
+        if (random() % 2) input += blanks[random() % 6] + std::string(40, 'z');
+
+        std::vector<std::string> chunks;
+        for (std::size_t at = 0; at < input.size();) {
+            const std::size_t length = 1 + random() % (random() % 2 ? 7 : 80);
+            chunks.push_back(input.substr(at, length));
+            at += length;
+        }
+        SCOPED_TRACE(round);
+        EXPECT_EQ(list_in_chunks(chunks), model_listing(input));
+    }
+}
+
+}  // namespace
