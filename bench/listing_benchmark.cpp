@@ -1,0 +1,42 @@
+// The listing core over in-memory buffers, in megabytes of token per second.
+#include "listing.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> random_token(std::size_t size, bool gbk_only)
+{
+    std::mt19937 random(42);
+    std::vector<unsigned char> token(size);
+    for (unsigned char& byte : token) {
+        do byte = static_cast<unsigned char>(random());
+        while (byte == ' ' || (byte >= '\t' && byte <= '\r') || (gbk_only && byte < 0x81));
+    }
+    return token;
+}
+
+void pair_lines(benchmark::State& state, bool gbk_only)
+{
+    constexpr std::size_t pairs_per_call = 32 * 1024;
+    const std::vector<unsigned char> token = random_token(2 * pairs_per_call, gbk_only);
+    std::vector<unsigned char> lines(pairs_per_call * longest_pair_line + pair_line_slack);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(put_pair_lines(token.data(), pairs_per_call, lines.data()));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * token.size()));
+}
+
+void random_bytes(benchmark::State& state) { pair_lines(state, false); }
+void gbk_bytes(benchmark::State& state) { pair_lines(state, true); }
+
+BENCHMARK(random_bytes);
+BENCHMARK(gbk_bytes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
