@@ -99,23 +99,15 @@ const unsigned char* skip_to_token(const unsigned char* from, const unsigned cha
     return from;
 }
 
-// The lines of up to a buffer's worth of pairs are made here, then handed to stdio at once.
-constexpr std::size_t pairs_per_write = 32 * 1024;
-
-struct listing {
-    std::FILE* out;
-    bool show_each_line;
-    unsigned char lines[pairs_per_write * longest_pair_line + pair_line_slack];
-};
-
-void put_lines(listing& to, const unsigned char* bytes, std::size_t pair_count)
+// The lines of up to a buffer's worth of pairs are made, then handed to stdio at once.
+void put_lines(token_listing& listing, const unsigned char* bytes, std::size_t pair_count)
 {
-    const std::size_t pairs_per_step = to.show_each_line ? 1 : pairs_per_write;
+    const std::size_t pairs_per_step = listing.show_each_line ? 1 : pairs_per_write;
     while (pair_count > 0) {
         const std::size_t pairs = pair_count < pairs_per_step ? pair_count : pairs_per_step;
-        const unsigned char* end = put_pair_lines(bytes, pairs, to.lines);
-        std::fwrite(to.lines, 1, static_cast<std::size_t>(end - to.lines), to.out);
-        if (to.show_each_line) std::fflush(to.out);
+        const unsigned char* end = put_pair_lines(bytes, pairs, listing.lines);
+        std::fwrite(listing.lines, 1, static_cast<std::size_t>(end - listing.lines), listing.out);
+        if (listing.show_each_line) std::fflush(listing.out);
         bytes += 2 * pairs;
         pair_count -= pairs;
     }
@@ -155,45 +147,48 @@ void write_prompt(std::FILE* out, bool show_at_once)
     if (show_at_once) std::fflush(out);
 }
 
+bool list_more(token_listing& listing, const unsigned char* from, std::size_t count)
+{
+    const unsigned char* const end = from + count;
+    if (!listing.in_token) {
+        from = skip_to_token(from, end);
+        listing.in_token = from != end;
+    }
+    const unsigned char* const token_end = find_token_end(from, end);
+    // A pair split between two pieces.
+    if (listing.holds_byte && from != token_end) {
+        const unsigned char pair[2] = {listing.held_byte, *from++};
+        put_lines(listing, pair, 1);
+        listing.holds_byte = false;
+    }
+    const std::size_t length = static_cast<std::size_t>(token_end - from);
+    put_lines(listing, from, length / 2);
+    if (length % 2 == 1) {
+        listing.held_byte = token_end[-1];
+        listing.holds_byte = true;
+    }
+    return token_end == end;
+}
+
+void finish_listing(token_listing& listing)
+{
+    if (listing.holds_byte) {
+        const unsigned char last_pair[2] = {listing.held_byte, 0x00};  // with the terminator
+        put_lines(listing, last_pair, 1);
+        listing.holds_byte = false;
+    }
+    std::fflush(listing.out);
+}
+
 void list_token(std::FILE* in, std::FILE* out, bool show_each_line)
 {
-    listing to;  // left uninitialised: only lines just made are ever written
-    to.out = out;
-    to.show_each_line = show_each_line;
-
-    // One byte in front of what each read fills, for a pair's first byte held over from the
-    // read before.
-    unsigned char input[1 + 64 * 1024];
-    unsigned char* const read_start = input + 1;
-    bool in_token = false;
-    bool holds_byte = false;
-    unsigned char held_byte = 0;
+    token_listing listing;  // its line buffer stays uninitialised: only lines made are written
+    listing.out = out;
+    listing.show_each_line = show_each_line;
+    unsigned char input[64 * 1024];
     for (;;) {
-        const std::size_t count = read_input(in, read_start, sizeof input - 1);
-        if (count == 0) break;
-        const unsigned char* const end = read_start + count;
-        const unsigned char* from = read_start;
-        if (!in_token) {
-            from = skip_to_token(from, end);
-            in_token = from != end;
-        }
-        const unsigned char* const token_end = find_token_end(from, end);
-        if (holds_byte && from != token_end) {
-            input[0] = held_byte;
-            from = input;
-            holds_byte = false;
-        }
-        const std::size_t length = static_cast<std::size_t>(token_end - from);
-        put_lines(to, from, length / 2);
-        if (length % 2 == 1) {
-            held_byte = token_end[-1];
-            holds_byte = true;
-        }
-        if (token_end != end) break;
+        const std::size_t count = read_input(in, input, sizeof input);
+        if (count == 0 || !list_more(listing, input, count)) break;
     }
-    if (holds_byte) {
-        const unsigned char last_pair[2] = {held_byte, 0x00};  // with the token's terminator
-        put_lines(to, last_pair, 1);
-    }
-    std::fflush(out);
+    finish_listing(listing);
 }
