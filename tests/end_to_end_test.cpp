@@ -199,12 +199,49 @@ TEST(EndToEnd, ClosedOrBrokenStandardStreamsStillReachTheKeyWait)
 
 TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
 {
-    launch_options options = piped_token("ab");
-    options.ignore_hangup = true;  // otherwise SIGHUP ends it, as the next test shows
-    terminal_session gbcode(options);
+    // Leading the terminal's session, gbcode would get SIGHUP and end by it (see below);
+    // started by a shell, or under nohup, it sees its terminal's end as a failed read.
+    launch_options under_shell = piped_token("ab");
+    under_shell.under_session_leader = true;
+    launch_options under_nohup = piped_token("ab");
+    under_nohup.ignore_hangup = true;
+    for (const launch_options& options : {under_shell, under_nohup}) {
+        terminal_session gbcode(options);
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.hang_up();
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+    }
+}
+
+TEST(EndToEnd, UnreadableInputOrUnwritableOutputStillReachesTheKeyWait)
+{
+    launch_options directory_input = piped_token("");
+    directory_input.input = stream::file;
+    directory_input.input_file = "/";
+    launch_options full_disk = piped_token(std::string(100000, 'x'));
+    full_disk.output = stream::file;
+    full_disk.output_file = "/dev/full";
+    for (const launch_options& options : {directory_input, full_disk}) {
+        terminal_session gbcode(options);
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.type("w");
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'w');
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    }
+    terminal_session directory_listing(directory_input);
+    ASSERT_TRUE(directory_listing.wait_until_raw());
+    directory_listing.type("w");
+    directory_listing.wait_for_exit();
+    EXPECT_EQ(directory_listing.piped_output(), prompt);  // nothing read, nothing listed
+}
+
+TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)
+{
+    terminal_session gbcode(piped_token(std::string(1000000, 'x')));
+    EXPECT_EQ(gbcode.read_line_and_close_output(), prompt);
     ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.hang_up();
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+    gbcode.type("v");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'v');
 }
 
 TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
+#include <string>
+#include <vector>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -36,19 +39,45 @@ void write_all(int fd, std::string_view bytes)
         terminal = open(terminal_name, O_RDWR);  // a session leader's first terminal is its own
         ioctl(terminal, TIOCSCTTY, 0);
     }
-    auto place = [&](stream kind, int pipe_end, int target) {
+    auto place = [&](stream kind, int pipe_end, const std::string& path, int flags, int target) {
         if (kind == stream::terminal) dup2(terminal, target);
         if (kind == stream::pipe) dup2(pipe_end, target);
+        if (kind == stream::file) dup2(open(path.c_str(), flags), target);
         if (kind == stream::closed) close(target);
     };
-    place(options.input, input_pipe, STDIN_FILENO);
-    place(options.output, output_pipe, STDOUT_FILENO);
+    place(options.input, input_pipe, options.input_file, O_RDONLY, STDIN_FILENO);
+    place(options.output, output_pipe, options.output_file, O_WRONLY, STDOUT_FILENO);
     const int null_device = open("/dev/null", O_WRONLY);
     dup2(null_device, STDERR_FILENO);
     if (terminal > STDERR_FILENO) close(terminal);
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
-    execl(GBCODE_PATH, "gbcode", static_cast<char*>(nullptr));
+    if (options.under_session_leader) {
+        signal(SIGHUP, SIG_IGN);
+        const pid_t program = fork();
+        if (program != 0) {
+            // It never execs, so close-on-exec does not apply: close by hand, or a pipe's
+            // writing end stays open and gbcode never sees the end of its input.
+            for (int fd = 0; fd < 1024; ++fd) close(fd);
+            int status = 0;
+            while (waitpid(program, &status, 0) < 0 && errno == EINTR) {}
+            if (WIFSIGNALED(status)) {
+                signal(WTERMSIG(status), SIG_DFL);
+                raise(WTERMSIG(status));
+            }
+            _exit(WEXITSTATUS(status));
+        }
+        signal(SIGHUP, SIG_DFL);
+    }
+    // GBCODE_TEST_WRAPPER runs the program under a checker, for example valgrind.
+    std::vector<std::string> words;
+    std::istringstream wrapper(std::getenv("GBCODE_TEST_WRAPPER") ? std::getenv("GBCODE_TEST_WRAPPER") : "");
+    for (std::string word; wrapper >> word;) words.push_back(word);
+    words.push_back(GBCODE_PATH);
+    std::vector<char*> arguments;
+    for (std::string& word : words) arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    execvp(arguments[0], arguments.data());
     _exit(127);
 }
 
@@ -176,6 +205,18 @@ std::string terminal_session::piped_output()
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
     return bytes;
+}
+
+std::string terminal_session::read_line_and_close_output()
+{
+    std::string line;
+    char byte;
+    while (line.find('\n') == std::string::npos && read(output_pipe_, &byte, 1) == 1) {
+        line.push_back(byte);
+    }
+    close(output_pipe_);
+    output_pipe_ = -1;
+    return line;
 }
 
 termios terminal_session::settings() const

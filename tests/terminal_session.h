@@ -10,7 +10,7 @@
 
 using namespace std::chrono_literals;
 
-enum class stream { terminal, pipe, closed };
+enum class stream { terminal, pipe, file, closed };
 
 struct launch_options {
     bool controlling_terminal = true;
@@ -19,6 +19,11 @@ struct launch_options {
     stream output = stream::terminal;
     bool output_reader_gone = false;  // a piped standard output whose reader has closed it
     bool ignore_hangup = false;       // started as nohup starts a program
+    std::string input_file;           // for stream::file: a path opened for reading
+    std::string output_file;          // for stream::file: a path opened for writing
+    // Started by a session leader of its own (as a shell starts it) instead of leading the
+    // terminal's session itself; the leader ignores SIGHUP and passes gbcode's status on.
+    bool under_session_leader = false;
 };
 
 class terminal_session {
@@ -40,6 +45,8 @@ public:
     std::optional<int> wait_for_exit(std::chrono::milliseconds limit = 10s);
     // Everything the program wrote to a piped standard output (after it has ended).
     std::string piped_output();
+    // Reads one line of a piped standard output, then closes the pipe, as `head -1` does.
+    std::string read_line_and_close_output();
 
     const std::string& screen() const { return screen_; }
     termios settings() const;  // the terminal's current settings

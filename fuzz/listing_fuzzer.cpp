@@ -1,0 +1,70 @@
+// The listing, read in arbitrary pieces, against a plain model of the line format. The first
+// input bytes choose the piece sizes; the rest is what standard input would deliver.
+#include "listing.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool ends_token(unsigned char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
+
+std::string model_listing(const unsigned char* input, std::size_t size)
+{
+    std::size_t start = 0;
+    while (start < size && ends_token(input[start])) ++start;
+    std::size_t end = start;
+    while (end < size && !ends_token(input[end])) ++end;
+    std::string lines;
+    for (std::size_t i = start; i < end; i += 2) {
+        const unsigned char first = input[i];
+        const unsigned char second = i + 1 < end ? input[i + 1] : 0;
+        char line[16];
+        const int length = std::snprintf(line, sizeof line, "\t%c%c  %x%x\n", first, second,
+                                         unsigned{first}, unsigned{second});
+        lines.append(line, static_cast<std::size_t>(length));
+    }
+    return lines;
+}
+
+token_listing listing;  // large: kept out of the stack
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 4) return 0;
+    const std::uint8_t* const piece_sizes = data;
+    const unsigned char* const input = data + 4;
+    const std::size_t input_size = size - 4;
+
+    char* output = nullptr;
+    std::size_t output_size = 0;
+    std::FILE* out = open_memstream(&output, &output_size);
+    listing.out = out;
+    listing.show_each_line = piece_sizes[0] & 1;
+    listing.in_token = false;
+    listing.holds_byte = false;
+
+    std::size_t at = 0;
+    for (std::size_t piece = 0; at < input_size; ++piece) {
+        const std::size_t wanted = 1 + piece_sizes[1 + piece % 3];
+        const std::size_t length = wanted < input_size - at ? wanted : input_size - at;
+        // A fresh copy for each piece, so that reading past it is caught.
+        auto* const copy = static_cast<unsigned char*>(std::malloc(length));
+        std::memcpy(copy, input + at, length);
+        const bool token_goes_on = list_more(listing, copy, length);
+        std::free(copy);
+        at += length;
+        if (!token_goes_on) break;
+    }
+    finish_listing(listing);
+    std::fclose(out);
+
+    if (std::string(output, output_size) != model_listing(input, input_size)) std::abort();
+    std::free(output);
+    return 0;
+}
