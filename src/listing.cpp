@@ -27,7 +27,7 @@ constexpr std::uint64_t hex_field(unsigned byte)
     return static_cast<unsigned char>(hex_digits[byte >> 4]) | low << 8;
 }
 
-// A line's variable end as little-endian words, so that it takes two loads and no branch on
+// A line's variable end as words (first byte lowest), so that it takes two loads and no branch on
 // the digit counts, which random bytes would mispredict. The first byte's hex field comes
 // with, in its top bits, where the second byte's table starts; that table holds the second
 // byte's hex field and LF already moved past the first field, and the whole line's length in
@@ -67,14 +67,12 @@ constexpr std::uint64_t in_memory_order(std::uint64_t word)
 const unsigned char* find_token_end(const unsigned char* from, const unsigned char* end)
 {
     // Look at whole blocks without branching on each byte; only a block that holds the end
-    // is searched byte by byte. Spelled with byte-wide operations so that compilers turn the
-    // block test into vector instructions.
+    // is searched byte by byte. The byte-wide accumulator (a bool one defeats GCC) lets
+    // compilers turn the block test into vector instructions.
     constexpr std::size_t block = 32;
     while (static_cast<std::size_t>(end - from) >= block) {
         unsigned char any_end = 0;
-        for (std::size_t i = 0; i < block; ++i) {
-            any_end |= (from[i] == ' ') | (static_cast<unsigned char>(from[i] - '\t') <= '\r' - '\t');
-        }
+        for (std::size_t i = 0; i < block; ++i) any_end |= ends_token(from[i]);
         if (any_end) break;
         from += block;
     }
