@@ -1,6 +1,7 @@
 // The listing, read in arbitrary pieces, against a plain model of the line format. The first
 // input bytes choose the piece sizes; the rest is what standard input would deliver.
 #include "listing.h"
+#include "listing_model.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -9,26 +10,6 @@
 #include <string>
 
 namespace {
-
-bool ends_token(unsigned char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
-
-std::string model_listing(const unsigned char* input, std::size_t size)
-{
-    std::size_t start = 0;
-    while (start < size && ends_token(input[start])) ++start;
-    std::size_t end = start;
-    while (end < size && !ends_token(input[end])) ++end;
-    std::string lines;
-    for (std::size_t i = start; i < end; i += 2) {
-        const unsigned char first = input[i];
-        const unsigned char second = i + 1 < end ? input[i + 1] : 0;
-        char line[16];
-        const int length = std::snprintf(line, sizeof line, "\t%c%c  %x%x\n", first, second,
-                                         unsigned{first}, unsigned{second});
-        lines.append(line, static_cast<std::size_t>(length));
-    }
-    return lines;
-}
 
 token_listing listing;  // large: kept out of the stack
 
@@ -64,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     finish_listing(listing);
     std::fclose(out);
 
-    if (std::string(output, output_size) != model_listing(input, input_size)) std::abort();
+    const std::string expected = model_listing(std::string(reinterpret_cast<const char*>(input), input_size));
+    if (std::string(output, output_size) != expected) std::abort();
     std::free(output);
     return 0;
 }

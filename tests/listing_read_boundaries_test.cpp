@@ -2,6 +2,7 @@
 // (a pair split between reads, a boundary before or after the token's end) must give the
 // same lines as reading it whole.
 #include "listing.h"
+#include "listing_model.h"
 
 #include <gtest/gtest.h>
 
@@ -17,26 +18,6 @@
 #include <vector>
 
 namespace {
-
-bool ends_token(char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
-
-std::string model_listing(const std::string& input)
-{
-    std::size_t start = 0;
-    while (start < input.size() && ends_token(input[start])) ++start;
-    std::size_t end = start;
-    while (end < input.size() && !ends_token(input[end])) ++end;
-    std::string lines;
-    for (std::size_t i = start; i < end; i += 2) {
-        const auto first = static_cast<unsigned char>(input[i]);
-        const auto second = i + 1 < end ? static_cast<unsigned char>(input[i + 1]) : 0u;
-        char line[16];
-        const int length = std::snprintf(line, sizeof line, "\t%c%c  %x%x\n", first, second,
-                                         unsigned{first}, unsigned{second});
-        lines.append(line, static_cast<std::size_t>(length));
-    }
-    return lines;
-}
 
 // Writes each chunk into a pipe only once the one before has been read, so that the listing
 // sees exactly these read boundaries.
@@ -81,7 +62,7 @@ TEST(ListingReadBoundaries, AnyBoundaryGivesTheSameLines)
         for (std::size_t i = 0; i < token_length; ++i) {
             char byte;
             do byte = static_cast<char>(random());
-            while (ends_token(byte));
+            while (is_blank(byte));
             input.push_back(byte);
         }
         if (random() % 2) input += blanks[random() % 6] + std::string(40, 'z');

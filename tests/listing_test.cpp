@@ -1,4 +1,5 @@
 #include "listing.h"
+#include "listing_model.h"
 
 #include <gtest/gtest.h>
 
@@ -29,21 +30,6 @@ std::string list(const std::string& input)
     std::fclose(in);
     std::fclose(out);
     return output;
-}
-
-// The line format spelled out with printf, as an independent model for long tokens.
-std::string model_listing(const std::string& token)
-{
-    std::string lines;
-    for (std::size_t i = 0; i < token.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(token[i]);
-        const auto second = i + 1 < token.size() ? static_cast<unsigned char>(token[i + 1]) : 0u;
-        char line[16];
-        const int length = std::snprintf(line, sizeof line, "\t%c%c  %x%x\n", first, second,
-                                         unsigned{first}, unsigned{second});
-        lines.append(line, static_cast<std::size_t>(length));
-    }
-    return lines;
 }
 
 struct listing_case {
@@ -138,7 +124,7 @@ TEST(PairLines, MatchTheLineFormatForEveryPairOfByteValues)
     const unsigned char* const end =
         put_pair_lines(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size() / 2, out);
     lines.resize(static_cast<std::size_t>(end - out));
-    EXPECT_TRUE(lines == model_listing(bytes));
+    EXPECT_TRUE(lines == model_pair_lines(bytes));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "console/key_wait.h"
 #include "fake_console.h"
+#include "key_events.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +8,6 @@ namespace {
 
 using fake_console::console;
 using fake_console::cooked_mode;
-
-INPUT_RECORD key(char character, WORD scan_code, DWORD state = 0, BOOL down = TRUE)
-{
-    INPUT_RECORD event{};
-    event.EventType = KEY_EVENT;
-    event.Event.KeyEvent.bKeyDown = down;
-    event.Event.KeyEvent.wRepeatCount = 1;
-    event.Event.KeyEvent.wVirtualScanCode = scan_code;
-    event.Event.KeyEvent.uChar.AsciiChar = character;
-    event.Event.KeyEvent.dwControlKeyState = state;
-    return event;
-}
 
 INPUT_RECORD focus_change()
 {
@@ -36,14 +25,14 @@ protected:
 TEST_F(KeyWait, SkipsWhatIsNoKeyPressAndReturnsTheFirstKey)
 {
     console.script = {focus_change(),
-                      key(0, 0x2A, SHIFT_PRESSED),          // Shift pressed alone
-                      key(0, 0x2A, 0, FALSE),               // and released
-                      key('q', 0x10, 0, FALSE),             // a release of a key with a character
-                      key(0, 0x4C),                         // keypad 5 with Num Lock off
-                      key(0, 0x59),                         // a scan code beyond the table
-                      key(0, 0x48, SHIFT_PRESSED),          // keypad Up with Shift
-                      key('a', 0x1E),
-                      key('b', 0x30)};
+                      key_press(0, 0x2A, SHIFT_PRESSED),          // Shift pressed alone
+                      key_press(0, 0x2A, 0, FALSE),               // and released
+                      key_press('q', 0x10, 0, FALSE),             // a release of a key with a character
+                      key_press(0, 0x4C),                         // keypad 5 with Num Lock off
+                      key_press(0, 0x59),                         // a scan code beyond the table
+                      key_press(0, 0x48, SHIFT_PRESSED),          // keypad Up with Shift
+                      key_press('a', 0x1E),
+                      key_press('b', 0x30)};
     EXPECT_EQ(wait_for_key(), 'a');
     EXPECT_EQ(console.next, 8u);
     EXPECT_EQ(console.modes_set, (std::vector<DWORD>{0, cooked_mode}));
@@ -52,11 +41,11 @@ TEST_F(KeyWait, SkipsWhatIsNoKeyPressAndReturnsTheFirstKey)
 
 TEST_F(KeyWait, ExtendedKeysEndIt)
 {
-    console.script = {key(0, 0x48, ENHANCED_KEY)};
+    console.script = {key_press(0, 0x48, ENHANCED_KEY)};
     EXPECT_EQ(wait_for_key(), 224);
-    console.script.push_back(key(0, 0x48, ENHANCED_KEY | LEFT_ALT_PRESSED));
+    console.script.push_back(key_press(0, 0x48, ENHANCED_KEY | LEFT_ALT_PRESSED));
     EXPECT_EQ(wait_for_key(), 0);
-    console.script.push_back(key(0, 0x3B));
+    console.script.push_back(key_press(0, 0x3B));
     EXPECT_EQ(wait_for_key(), 0);
 }
 
@@ -75,7 +64,7 @@ TEST_F(KeyWait, FailedOrEmptyReadGivesMinusOneAndPutsTheModeBack)
 TEST_F(KeyWait, AModeThatCannotBeReadIsLeftAlone)
 {
     console.mode_readable = false;
-    console.script = {key('a', 0x1E)};
+    console.script = {key_press('a', 0x1E)};
     EXPECT_EQ(wait_for_key(), -1);
     EXPECT_TRUE(console.modes_set.empty());
 }
@@ -83,14 +72,14 @@ TEST_F(KeyWait, AModeThatCannotBeReadIsLeftAlone)
 TEST_F(KeyWait, RestoresWhateverModeItFound)
 {
     console.mode = ENABLE_ECHO_INPUT;
-    console.script = {key('\r', 0x1C)};
+    console.script = {key_press('\r', 0x1C)};
     EXPECT_EQ(wait_for_key(), 13);
     EXPECT_EQ(console.modes_set, (std::vector<DWORD>{0, ENABLE_ECHO_INPUT}));
 }
 
 TEST_F(KeyWait, OpensTheKeyboardOnceForTheWholeProcess)
 {
-    console.script = {key('x', 0x2D), key('y', 0x15)};
+    console.script = {key_press('x', 0x2D), key_press('y', 0x15)};
     EXPECT_EQ(wait_for_key(), 'x');
     EXPECT_EQ(wait_for_key(), 'y');
     EXPECT_EQ(console.open_calls, 1);  // counted over every wait of this test program

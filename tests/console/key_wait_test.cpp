@@ -1,4 +1,5 @@
 #include "console/key_wait.h"
+#include "key_events.h"
 
 #include <gtest/gtest.h>
 
@@ -6,18 +7,6 @@
 #include <set>
 
 namespace {
-
-INPUT_RECORD key_press(char character, WORD scan_code, DWORD state = 0, BOOL down = TRUE)
-{
-    INPUT_RECORD event{};
-    event.EventType = KEY_EVENT;
-    event.Event.KeyEvent.bKeyDown = down;
-    event.Event.KeyEvent.wRepeatCount = 1;
-    event.Event.KeyEvent.wVirtualScanCode = scan_code;
-    event.Event.KeyEvent.uChar.AsciiChar = character;
-    event.Event.KeyEvent.dwControlKeyState = state;
-    return event;
-}
 
 constexpr DWORD alt = LEFT_ALT_PRESSED;
 constexpr DWORD ctrl = LEFT_CTRL_PRESSED;
