@@ -213,6 +213,22 @@ TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
     }
 }
 
+TEST(EndToEnd, AStopDuringTheWaitPutsTheTerminalBackUntilItGoesOn)
+{
+    launch_options as_shell_job = piped_token("ab");
+    as_shell_job.under_session_leader = true;
+    terminal_session gbcode(as_shell_job);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.signal_foreground(SIGTSTP);
+    ASSERT_TRUE(gbcode.wait_until_stopped());
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    gbcode.signal_foreground(SIGCONT);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("c");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'c');
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+}
+
 TEST(EndToEnd, UnreadableInputOrUnwritableOutputStillReachesTheKeyWait)
 {
     launch_options directory_input = piped_token("");

@@ -67,6 +67,13 @@ void write_all(int fd, std::string_view bytes)
             }
             _exit(WEXITSTATUS(status));
         }
+        // The program's own process group, in the foreground of the terminal.
+        setpgid(0, 0);
+        signal(SIGTTOU, SIG_IGN);
+        const int terminal_again = open("/dev/tty", O_RDWR);
+        tcsetpgrp(terminal_again, getpid());
+        close(terminal_again);
+        signal(SIGTTOU, SIG_DFL);
         signal(SIGHUP, SIG_DFL);
     }
     // GBCODE_TEST_WRAPPER runs the program under a checker, for example valgrind.
@@ -145,6 +152,31 @@ void terminal_session::hang_up()
 {
     close(master_);
     master_ = -1;
+}
+
+void terminal_session::signal_foreground(int signal_number)
+{
+    pid_t group = 0;
+    if (ioctl(master_, TIOCGPGRP, &group) == 0 && group > 0) kill(-group, signal_number);
+}
+
+bool terminal_session::wait_until_stopped(std::chrono::milliseconds limit)
+{
+    pid_t group = 0;
+    if (ioctl(master_, TIOCGPGRP, &group) != 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        // The third field of /proc/PID/stat is the state: T while stopped.
+        std::FILE* stat = std::fopen(("/proc/" + std::to_string(group) + "/stat").c_str(), "r");
+        char state = 0;
+        if (stat) {
+            std::fscanf(stat, "%*d (%*[^)]) %c", &state);
+            std::fclose(stat);
+        }
+        if (state == 'T') return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        read_screen(2);
+    }
 }
 
 void terminal_session::read_screen(int timeout_ms)

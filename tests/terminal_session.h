@@ -21,8 +21,9 @@ struct launch_options {
     bool ignore_hangup = false;       // started as nohup starts a program
     std::string input_file;           // for stream::file: a path opened for reading
     std::string output_file;          // for stream::file: a path opened for writing
-    // Started by a session leader of its own (as a shell starts it) instead of leading the
-    // terminal's session itself; the leader ignores SIGHUP and passes gbcode's status on.
+    // Started as a job-control shell starts it, as the foreground process group under a
+    // session leader, instead of leading the terminal's session itself; the leader ignores
+    // SIGHUP and passes gbcode's status on.
     bool under_session_leader = false;
 };
 
@@ -37,6 +38,10 @@ public:
     void type(std::string_view keys);
     // Hangs the terminal up, as closing a terminal window does.
     void hang_up();
+    // Sends a signal to the terminal's foreground process group, as a shell's job control does.
+    void signal_foreground(int signal_number);
+    // Waits until the foreground process group's leader has stopped.
+    bool wait_until_stopped(std::chrono::milliseconds limit = 10s);
     // Waits until the terminal has shown `text` (everything shown is kept in screen()).
     bool wait_for_screen(std::string_view text, std::chrono::milliseconds limit = 10s);
     // Waits until the program has put its terminal into raw mode for the key wait.

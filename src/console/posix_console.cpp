@@ -27,21 +27,16 @@ struct terminal {
     termios saved{};          // the settings GetConsoleMode found
     DWORD saved_mode = 0;     // the mode GetConsoleMode reported for them
     bool changed = false;     // whether other settings are in force now
+    termios current{};        // those other settings, to put back after a stop
     unsigned char pending[longest_sequence]{};  // bytes read but not yet decoded
     std::size_t pending_count = 0;
 };
 
 terminal keyboard;
 
-// Signals that would end the process while the terminal is raw: put the settings back first.
-struct restoring_signal {
-    int number;
-    bool handled = false;
-    struct sigaction previous{};
-};
-
-restoring_signal restoring_signals[] = {{SIGINT}, {SIGTERM}, {SIGHUP}, {SIGQUIT}};
-
+// Signals that would end or stop the process while the terminal is raw: the settings go back
+// first. After a stop (kill -TSTP; Ctrl+Z is an ordinary key while raw) they are made raw
+// again when the process is continued in the foreground.
 void restore_and_reraise(int signal_number)
 {
     tcsetattr(keyboard.fd, TCSANOW, &keyboard.saved);
@@ -50,16 +45,44 @@ void restore_and_reraise(int signal_number)
     raise(signal_number);
 }
 
+void restore_and_stop(int signal_number)
+{
+    const int saved_errno = errno;
+    tcsetattr(keyboard.fd, TCSANOW, &keyboard.saved);
+    signal(signal_number, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, signal_number);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    raise(signal_number);  // stops here until continued
+    signal(signal_number, restore_and_stop);
+    tcsetattr(keyboard.fd, TCSANOW, &keyboard.current);
+    errno = saved_errno;
+}
+
+struct restoring_signal {
+    int number;
+    void (*handler)(int);
+    bool handled = false;
+    struct sigaction previous{};
+};
+
+restoring_signal restoring_signals[] = {{SIGINT, restore_and_reraise},
+                                        {SIGTERM, restore_and_reraise},
+                                        {SIGHUP, restore_and_reraise},
+                                        {SIGQUIT, restore_and_reraise},
+                                        {SIGTSTP, restore_and_stop}};
+
 void install_signal_handlers() noexcept
 {
     struct sigaction action{};
-    action.sa_handler = restore_and_reraise;
     sigemptyset(&action.sa_mask);
     for (const restoring_signal& each : restoring_signals) sigaddset(&action.sa_mask, each.number);
     for (restoring_signal& each : restoring_signals) {
         if (each.handled || sigaction(each.number, nullptr, &each.previous) != 0) continue;
         // A signal ignored by whoever started us (nohup) stays ignored.
         if (each.previous.sa_handler == SIG_IGN) continue;
+        action.sa_handler = each.handler;
         each.handled = sigaction(each.number, &action, nullptr) == 0;
     }
 }
@@ -183,8 +206,10 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept
         return restored ? TRUE : FALSE;
     }
     // Handlers first, so that no signal can find the terminal changed and nobody to mend it.
+    const termios settings = settings_for(mode, keyboard.saved);
+    keyboard.current = settings;
     install_signal_handlers();
-    if (!apply(settings_for(mode, keyboard.saved))) {
+    if (!apply(settings)) {
         if (!keyboard.changed) remove_signal_handlers();
         return FALSE;
     }
