@@ -100,6 +100,8 @@ KEY_EVENT_RECORD key_event(CHAR character, WORD scan_code, DWORD state)
     return key;
 }
 
+KEY_EVENT_RECORD escape_key(DWORD state) { return key_event(escape, 0x01, state); }
+
 // A byte that is a key on its own. NUL is what Ctrl+2 (Ctrl+@) types, so it becomes that key.
 KEY_EVENT_RECORD plain_key(unsigned char byte, DWORD state)
 {
@@ -145,11 +147,12 @@ parameters parse_parameters(const unsigned char* bytes, std::size_t count)
     return {true, given[0] ? values[0] : 1, given[1] ? values[1] : 1};
 }
 
-// Looks up a complete sequence. `inner` is its parameter and intermediate bytes.
-decoded_input lookup(std::size_t length, introducer form, const unsigned char* inner,
-                     std::size_t inner_count, unsigned char final_byte, DWORD state)
+// Looks up a complete sequence of `length` bytes; `parameter_bytes` are those between its
+// introducer and its final byte.
+decoded_input lookup(std::size_t length, introducer form, const unsigned char* parameter_bytes,
+                     std::size_t parameter_count, unsigned char final_byte, DWORD state)
 {
-    const parameters params = parse_parameters(inner, inner_count);
+    const parameters params = parse_parameters(parameter_bytes, parameter_count);
     if (!params.valid || params.modifier == 0 || params.modifier > 16) return dropped(length);
     state |= state_of_modifier(params.modifier) | rxvt_state_of(final_byte);
     const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
@@ -207,16 +210,14 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
     }
     if (count == start) {
         if (more_may_follow) return incomplete();
-        return found(count, key_event(escape, 0x01, state));
+        return found(count, escape_key(state));
     }
+    // Alt with the key typed after ESC (after ESC ESC, that key is Esc), unless the byte opens
+    // a sequence that may still go on: ESC [ and ESC O followed by silence are Alt+[ and Alt+O.
     const unsigned char next = bytes[start];
-    if (next != '[' && next != 'O') {
-        if (start == 2) return found(2, key_event(escape, 0x01, alt));
-        return found(2, plain_key(next, alt));
-    }
-    if (count == start + 1 && !more_may_follow) {
-        if (start == 2) return found(2, key_event(escape, 0x01, alt));
-        return found(2, plain_key(next, alt));  // Alt+[ or Alt+O
+    const bool opens_sequence = next == '[' || next == 'O';
+    if (!opens_sequence || (count == start + 1 && !more_may_follow)) {
+        return found(2, start == 2 ? escape_key(alt) : plain_key(next, alt));
     }
     const introducer form = next == '[' ? introducer::csi : introducer::ss3;
     return decode_sequence(bytes, count, start + 1, form, more_may_follow, state);
