@@ -199,13 +199,14 @@ TEST(EndToEnd, ClosedOrBrokenStandardStreamsStillReachTheKeyWait)
 
 TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
 {
-    // Leading the terminal's session, gbcode would get SIGHUP and end by it (see below);
-    // started by a shell, or under nohup, it sees its terminal's end as a failed read.
+    // Leading the terminal's session itself, started by a shell, or under nohup: a hang-up
+    // is a failed read, even where it comes with SIGHUP.
+    launch_options session_leader = piped_token("ab");
     launch_options under_shell = piped_token("ab");
     under_shell.under_session_leader = true;
     launch_options under_nohup = piped_token("ab");
     under_nohup.ignore_hangup = true;
-    for (const launch_options& options : {under_shell, under_nohup}) {
+    for (const launch_options& options : {session_leader, under_shell, under_nohup}) {
         terminal_session gbcode(options);
         ASSERT_TRUE(gbcode.wait_until_raw());
         gbcode.hang_up();

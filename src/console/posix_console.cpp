@@ -45,6 +45,20 @@ void restore_and_reraise(int signal_number)
     raise(signal_number);
 }
 
+// A hang-up comes with SIGHUP for the session's leader, but the terminal is gone by then: it
+// answers EIO, the wait's read fails and gives -1, and there are no settings to put back.
+// A SIGHUP sent while the terminal lives ends the process like the other signals.
+void hang_up_or_restore_and_reraise(int signal_number)
+{
+    const int saved_errno = errno;
+    termios settings;
+    if (tcgetattr(keyboard.fd, &settings) != 0 && errno == EIO) {
+        errno = saved_errno;
+        return;
+    }
+    restore_and_reraise(signal_number);
+}
+
 void restore_and_stop(int signal_number)
 {
     const int saved_errno = errno;
@@ -69,7 +83,7 @@ struct restoring_signal {
 
 restoring_signal restoring_signals[] = {{SIGINT, restore_and_reraise},
                                         {SIGTERM, restore_and_reraise},
-                                        {SIGHUP, restore_and_reraise},
+                                        {SIGHUP, hang_up_or_restore_and_reraise},
                                         {SIGQUIT, restore_and_reraise},
                                         {SIGTSTP, restore_and_stop}};
 
