@@ -146,6 +146,17 @@ terminal_session::~terminal_session()
     if (master_ >= 0) close(master_);
 }
 
+template <typename Condition>
+bool terminal_session::poll_until(Condition done, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        read_screen(2);
+    }
+    return true;
+}
+
 void terminal_session::type(std::string_view keys) { write_all(master_, keys); }
 
 void terminal_session::hang_up()
@@ -164,19 +175,17 @@ bool terminal_session::wait_until_stopped(std::chrono::milliseconds limit)
 {
     pid_t group = 0;
     if (ioctl(master_, TIOCGPGRP, &group) != 0) return false;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
+    const std::string stat_path = "/proc/" + std::to_string(group) + "/stat";
+    return poll_until([&] {
         // The third field of /proc/PID/stat is the state: T while stopped.
-        std::FILE* stat = std::fopen(("/proc/" + std::to_string(group) + "/stat").c_str(), "r");
+        std::FILE* stat = std::fopen(stat_path.c_str(), "r");
         char state = 0;
         if (stat) {
             std::fscanf(stat, "%*d (%*[^)]) %c", &state);
             std::fclose(stat);
         }
-        if (state == 'T') return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        read_screen(2);
-    }
+        return state == 'T';
+    }, limit);
 }
 
 void terminal_session::read_screen(int timeout_ms)
@@ -193,37 +202,21 @@ void terminal_session::read_screen(int timeout_ms)
 
 bool terminal_session::wait_for_screen(std::string_view text, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (screen_.find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        read_screen(10);
-    }
-    return true;
+    return poll_until([&] { return screen_.find(text) != std::string::npos; }, limit);
 }
 
 bool terminal_session::wait_until_raw(std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (settings().c_lflag & ICANON) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        read_screen(2);
-    }
-    return true;
+    return poll_until([&] { return !(settings().c_lflag & ICANON); }, limit);
 }
 
 std::optional<int> terminal_session::wait_for_exit(std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!status_) {
+    poll_until([&] {
         int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            status_ = status;
-        } else if (std::chrono::steady_clock::now() > deadline) {
-            break;
-        } else {
-            read_screen(2);
-        }
-    }
+        if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
+        return status_.has_value();
+    }, limit);
     read_screen(0);
     return status_;
 }

@@ -60,6 +60,9 @@ public:
 
 private:
     void read_screen(int timeout_ms);
+    // Checks `done` until it holds or `limit` has passed, reading the screen in between.
+    template <typename Condition>
+    bool poll_until(Condition done, std::chrono::milliseconds limit);
 
     int master_ = -1;
     int slave_ = -1;  // held open, so the terminal and its settings outlive the program
