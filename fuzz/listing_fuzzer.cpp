@@ -7,13 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-
-namespace {
-
-token_listing listing;  // large: kept out of the stack
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -25,10 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* output = nullptr;
     std::size_t output_size = 0;
     std::FILE* out = open_memstream(&output, &output_size);
-    listing.out = out;
-    listing.show_each_line = piece_sizes[0] & 1;
-    listing.in_token = false;
-    listing.holds_byte = false;
+    // Large: kept out of the stack.
+    const auto listing = std::make_unique<token_listing>(out, piece_sizes[0] & 1);
 
     std::size_t at = 0;
     for (std::size_t piece = 0; at < input_size; ++piece) {
@@ -37,12 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A fresh copy for each piece, so that reading past it is caught.
         auto* const copy = static_cast<unsigned char*>(std::malloc(length));
         std::memcpy(copy, input + at, length);
-        const bool token_goes_on = list_more(listing, copy, length);
+        const bool token_goes_on = list_more(*listing, copy, length);
         std::free(copy);
         at += length;
         if (!token_goes_on) break;
     }
-    finish_listing(listing);
+    finish_listing(*listing);
     std::fclose(out);
 
     const std::string expected = model_listing(std::string(reinterpret_cast<const char*>(input), input_size));

@@ -86,15 +86,18 @@ const unsigned char* skip_to_token(const unsigned char* from, const unsigned cha
     return from;
 }
 
-// The lines of up to a buffer's worth of pairs are made, then handed to stdio at once.
+// Lines are made in place in the output's block, which is sent once nearly full, or after
+// each line on a terminal.
 void put_lines(token_listing& listing, const unsigned char* bytes, std::size_t pair_count)
 {
-    const std::size_t pairs_per_step = listing.show_each_line ? 1 : pairs_per_write;
+    static_assert(longest_pair_line < block_writer::block_spare);
+    static_assert(pair_line_slack <= block_writer::overrun);
+    block_writer& lines = listing.lines;
     while (pair_count > 0) {
-        const std::size_t pairs = pair_count < pairs_per_step ? pair_count : pairs_per_step;
-        const unsigned char* end = put_pair_lines(bytes, pairs, listing.lines);
-        std::fwrite(listing.lines, 1, static_cast<std::size_t>(end - listing.lines), listing.out);
-        if (listing.show_each_line) std::fflush(listing.out);
+        const std::size_t room = listing.show_each_line ? 1 : lines.room() / longest_pair_line;
+        const std::size_t pairs = pair_count < room ? pair_count : room;
+        lines.add(put_pair_lines(bytes, pairs, lines.free_space()));
+        if (listing.show_each_line || lines.room() < block_writer::block_spare) lines.send();
         bytes += 2 * pairs;
         pair_count -= pairs;
     }
@@ -158,15 +161,13 @@ void finish_listing(token_listing& listing)
         put_lines(listing, last_pair, 1);
         listing.holds_byte = false;
     }
-    std::fflush(listing.out);
+    listing.lines.finish();
 }
 
 void list_token(std::FILE* in, std::FILE* out, bool show_each_line)
 {
-    token_listing listing;  // its line buffer stays uninitialised: only lines made are written
-    listing.out = out;
-    listing.show_each_line = show_each_line;
-    unsigned char input[64 * 1024];
+    token_listing listing(out, show_each_line);  // blocks left uninitialised: only lines go out
+    unsigned char input[32 * 1024];
     for (;;) {
         const std::size_t count = read_input(in, input, sizeof input);
         if (count == 0 || !list_more(listing, input, count)) break;

@@ -1,4 +1,6 @@
 #pragma once
+#include "block_writer.h"
+
 #include <cstddef>
 #include <cstdio>
 
@@ -14,7 +16,7 @@ void write_prompt(std::FILE* out, bool show_at_once);
 // memory; no token, no lines. Input is read as it becomes ready (a line at a terminal), so the
 // listing never waits for more than the token; bytes after it may be read but are never used.
 // With `show_each_line` every line is flushed as it is made; otherwise lines go out in large
-// writes. Write errors are not checked: the run goes on to the key wait whatever happens.
+// writes, made beside the listing by a second thread. Write errors are not checked: the run goes on to the key wait whatever happens.
 void list_token(std::FILE* in, std::FILE* out, bool show_each_line);
 
 // TAB, two bytes, two spaces, two hex fields of up to two digits each, LF.
@@ -22,25 +24,26 @@ constexpr std::size_t longest_pair_line = 10;
 // put_pair_lines writes whole machine words, up to this far past the last line's end.
 constexpr std::size_t pair_line_slack = 8;
 
-// Redirected lines leave in blocks of this many pairs' lines (about 320 KiB): fewer, larger
-// writes are markedly cheaper, and the block still keeps peak memory small.
-constexpr std::size_t pairs_per_write = 32 * 1024;
-
 // The listing of one token made piece by piece, from input as it arrives: what list_token
 // does between its reads. Tests and fuzzers drive it with pieces of their choosing.
 struct token_listing {
-    std::FILE* out = nullptr;
-    bool show_each_line = false;
-    bool in_token = false;       // leading blanks are behind
-    bool holds_byte = false;     // a pair's first byte came at the end of the last piece
+    token_listing(std::FILE* out, bool show_each_line) noexcept
+        : show_each_line(show_each_line), lines(out, show_each_line)
+    {
+    }
+
+    const bool show_each_line;
+    bool in_token = false;    // leading blanks are behind
+    bool holds_byte = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte = 0;
-    unsigned char lines[pairs_per_write * longest_pair_line + pair_line_slack];  // on their way out
+    block_writer lines;       // made in place, on their way out
 };
 
 // Lists what `bytes` add to the token. Returns false once the token has ended among them.
 bool list_more(token_listing& listing, const unsigned char* bytes, std::size_t count);
 
-// Lists a last odd byte with the token's terminator and flushes the output.
+// Lists a last odd byte with the token's terminator; returns once all lines are written and
+// flushed.
 void finish_listing(token_listing& listing);
 
 // Writes the lines of the first `pair_count` byte pairs of `bytes` to `out`, which must have
