@@ -7,8 +7,8 @@ namespace {
 
 // Waking a sleeping thread can take as long as writing a block, on virtual machines above all,
 // and the two threads hand each other a block every few dozen microseconds: a waiting thread
-// offers its processor for a while (about a millisecond) before it goes to sleep.
-constexpr int turns_before_sleeping = 2000;
+// offers its processor for a while (a tenth of a millisecond or so) before it sleeps.
+constexpr int turns_before_sleeping = 200;
 
 void take(semaphore& count) noexcept
 {
