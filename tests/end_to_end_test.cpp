@@ -1,11 +1,18 @@
+#include "listing_model.h"
 #include "terminal_session.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace std::string_literals;
 
@@ -174,6 +181,42 @@ TEST(EndToEnd, WithoutAControllingTerminalItExitsWithMinusOneAtOnce)
         terminal_session gbcode(options);
         EXPECT_EQ(exit_code(gbcode.wait_for_exit(2s)), 255);
         EXPECT_EQ(gbcode.piped_output(), prompt + c.listing);
+    }
+}
+
+TEST(EndToEnd, ALongTokenIsListedWholeIntoAPipeOrAFile)
+{
+    // Listed in many blocks, written beside the listing, wherever the output starts.
+    std::mt19937 random(81226);
+    std::string token(3 * 1024 * 1024 + 1, '\0');
+    for (char& byte : token) {
+        do byte = static_cast<char>(random());
+        while (is_blank(byte));
+    }
+    const std::string listing = prompt + model_listing(token);
+
+    launch_options to_pipe = piped_token(token + "\nrest");
+    to_pipe.controlling_terminal = false;
+    terminal_session through_pipe(to_pipe);
+    EXPECT_TRUE(through_pipe.piped_output() == listing);
+    EXPECT_EQ(exit_code(through_pipe.wait_for_exit()), 255);
+
+    for (const std::string earlier : {"", "lines from before\n"}) {
+        SCOPED_TRACE(earlier);
+        char path[] = "/tmp/gbcode-listing-XXXXXX";
+        const int file = mkstemp(path);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(write(file, earlier.data(), earlier.size()), ssize_t(earlier.size()));
+        close(file);
+        launch_options to_file = to_pipe;
+        to_file.output = stream::file;
+        to_file.output_file = path;
+        to_file.append_output = true;
+        terminal_session into_file(to_file);
+        EXPECT_EQ(exit_code(into_file.wait_for_exit()), 255);
+        std::ifstream written(path, std::ios::binary);
+        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(written), {}) == earlier + listing);
+        std::remove(path);
     }
 }
 

@@ -46,7 +46,8 @@ void write_all(int fd, std::string_view bytes)
         if (kind == stream::closed) close(target);
     };
     place(options.input, input_pipe, options.input_file, O_RDONLY, STDIN_FILENO);
-    place(options.output, output_pipe, options.output_file, O_WRONLY, STDOUT_FILENO);
+    const int output_flags = O_WRONLY | (options.append_output ? O_APPEND : 0);
+    place(options.output, output_pipe, options.output_file, output_flags, STDOUT_FILENO);
     const int null_device = open("/dev/null", O_WRONLY);
     dup2(null_device, STDERR_FILENO);
     if (terminal > STDERR_FILENO) close(terminal);

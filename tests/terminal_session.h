@@ -21,6 +21,7 @@ struct launch_options {
     bool ignore_hangup = false;       // started as nohup starts a program
     std::string input_file;           // for stream::file: a path opened for reading
     std::string output_file;          // for stream::file: a path opened for writing
+    bool append_output = false;       // ... at its end, as the shell's >> opens it
     // Started as a job-control shell starts it, as the foreground process group under a
     // session leader, instead of leading the terminal's session itself; the leader ignores
     // SIGHUP and passes gbcode's status on.
