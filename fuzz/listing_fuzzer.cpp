@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* output = nullptr;
     std::size_t output_size = 0;
     std::FILE* out = open_memstream(&output, &output_size);
-    // Large: kept out of the stack.
-    const auto listing = std::make_unique<token_listing>(out, piece_sizes[0] & 1);
+    // Large: kept out of the stack, and made once.
+    static std::optional<token_listing> listing;
+    listing.emplace(out, piece_sizes[0] & 1);
 
     std::size_t at = 0;
     for (std::size_t piece = 0; at < input_size; ++piece) {
@@ -36,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!token_goes_on) break;
     }
     finish_listing(*listing);
+    listing.reset();
     std::fclose(out);
 
     const std::string expected = model_listing(std::string(reinterpret_cast<const char*>(input), input_size));

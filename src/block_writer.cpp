@@ -42,11 +42,7 @@ void block_writer::finish() noexcept
 {
     if (worker_state_ == worker_state::running) {
         if (filled_ > 0) hand_to_worker(filled_);
-        blocks_[filling_].size = 0;
-        blocks_sent_.post();
-        worker_.join();
-        worker_state_ = worker_state::not_started;
-        filling_ = 0;
+        stop_worker();
     } else if (filled_ > 0) {
         write_at_once(filled_);  // a short output is not worth a thread
     }
@@ -62,6 +58,16 @@ void block_writer::start_worker() noexcept
     const bool worth_it = !show_each_block_ && blocks_sent_.usable() && blocks_free_.usable();
     worker_state_ = worth_it && worker_.start(write_blocks, this) ? worker_state::running
                                                                    : worker_state::unavailable;
+}
+
+void block_writer::stop_worker() noexcept
+{
+    if (worker_state_ != worker_state::running) return;
+    blocks_[filling_].size = 0;
+    blocks_sent_.post();
+    worker_.join();
+    worker_state_ = worker_state::not_started;
+    filling_ = 0;
 }
 
 std::size_t block_writer::bytes_to_block_end() const noexcept

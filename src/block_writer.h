@@ -20,7 +20,7 @@ public:
     static constexpr std::size_t overrun = 8;
 
     block_writer(std::FILE* out, bool show_each_block) noexcept;
-    ~block_writer() { finish(); }
+    ~block_writer() { stop_worker(); }  // finish() first, or what is left is lost
     block_writer(const block_writer&) = delete;
     block_writer& operator=(const block_writer&) = delete;
 
@@ -49,6 +49,7 @@ private:
     enum class worker_state { not_started, running, unavailable };
 
     void start_worker() noexcept;
+    void stop_worker() noexcept;
     std::size_t bytes_to_block_end() const noexcept;
     void hand_to_worker(std::size_t size) noexcept;
     void write_at_once(std::size_t size) noexcept;
