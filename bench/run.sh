@@ -36,9 +36,14 @@ else
 fi
 
 echo
-echo "== ratios: median of paired runs (gbcode first)"
+echo "== ratios: medians of paired runs (gbcode first; peak memory: median peak resident set)"
 printf '%-44s' "throughput vs basenc --base16 (target 0.8):"
 "$PAIRED_RUNS" 21 "$work/token32" "$work/out" -- "$GBCODE" -- basenc --base16
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  printf '%-44s' "  the same, output on tmpfs (/dev/shm):"
+  "$PAIRED_RUNS" 21 "$work/token32" /dev/shm/gbcode-bench-out -- "$GBCODE" -- basenc --base16
+  rm -f /dev/shm/gbcode-bench-out
+fi
 printf '%-44s' "throughput vs cat, same output (target 1.5):"
 "$PAIRED_RUNS" 21 "$work/token32" "$work/out" -- "$GBCODE" -- cat "$work/listing32"
 printf '%-44s' "start-up, 99-byte token (target 1.10):"
