@@ -51,13 +51,15 @@ void block_writer::finish() noexcept
 
 void block_writer::start_worker() noexcept
 {
+    // On a terminal each line must show before the next is made: nothing to overlap.
+    worker_state_ = worker_state::unavailable;
+    if (show_each_block_) return;
     // Where block ends fall; on a stream without positions (a pipe) anywhere will do.
     const long position = std::ftell(out_);
     block_start_ = position > 0 ? static_cast<std::size_t>(position) % block_size : 0;
-    // On a terminal each line must show before the next is made: nothing to overlap.
-    const bool worth_it = !show_each_block_ && blocks_sent_.usable() && blocks_free_.usable();
-    worker_state_ = worth_it && worker_.start(write_blocks, this) ? worker_state::running
-                                                                   : worker_state::unavailable;
+    if (blocks_sent_.usable() && blocks_free_.usable() && worker_.start(write_blocks, this)) {
+        worker_state_ = worker_state::running;
+    }
 }
 
 void block_writer::stop_worker() noexcept

@@ -24,6 +24,8 @@ public:
     block_writer(const block_writer&) = delete;
     block_writer& operator=(const block_writer&) = delete;
 
+    // Whether each block is written and shown as soon as it is sent.
+    bool shows_each_block() const noexcept { return show_each_block_; }
     // Where the next bytes go, and how many fit there.
     unsigned char* free_space() noexcept { return blocks_[filling_].bytes + filled_; }
     std::size_t room() const noexcept { return block_capacity - filled_; }

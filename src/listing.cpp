@@ -93,11 +93,12 @@ void put_lines(token_listing& listing, const unsigned char* bytes, std::size_t p
     static_assert(longest_pair_line < block_writer::block_spare);
     static_assert(pair_line_slack <= block_writer::overrun);
     block_writer& lines = listing.lines;
+    const bool line_by_line = lines.shows_each_block();
     while (pair_count > 0) {
-        const std::size_t room = listing.show_each_line ? 1 : lines.room() / longest_pair_line;
+        const std::size_t room = line_by_line ? 1 : lines.room() / longest_pair_line;
         const std::size_t pairs = pair_count < room ? pair_count : room;
         lines.add(put_pair_lines(bytes, pairs, lines.free_space()));
-        if (listing.show_each_line || lines.room() < block_writer::block_spare) lines.send();
+        if (line_by_line || lines.room() < block_writer::block_spare) lines.send();
         bytes += 2 * pairs;
         pair_count -= pairs;
     }

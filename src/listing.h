@@ -16,7 +16,8 @@ void write_prompt(std::FILE* out, bool show_at_once);
 // memory; no token, no lines. Input is read as it becomes ready (a line at a terminal), so the
 // listing never waits for more than the token; bytes after it may be read but are never used.
 // With `show_each_line` every line is flushed as it is made; otherwise lines go out in large
-// writes, made beside the listing by a second thread. Write errors are not checked: the run goes on to the key wait whatever happens.
+// writes, made beside the listing by a second thread. Write errors are not checked: the run
+// goes on to the key wait whatever happens.
 void list_token(std::FILE* in, std::FILE* out, bool show_each_line);
 
 // TAB, two bytes, two spaces, two hex fields of up to two digits each, LF.
@@ -27,12 +28,8 @@ constexpr std::size_t pair_line_slack = 8;
 // The listing of one token made piece by piece, from input as it arrives: what list_token
 // does between its reads. Tests and fuzzers drive it with pieces of their choosing.
 struct token_listing {
-    token_listing(std::FILE* out, bool show_each_line) noexcept
-        : show_each_line(show_each_line), lines(out, show_each_line)
-    {
-    }
+    token_listing(std::FILE* out, bool show_each_line) noexcept : lines(out, show_each_line) {}
 
-    const bool show_each_line;
     bool in_token = false;    // leading blanks are behind
     bool holds_byte = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte = 0;
