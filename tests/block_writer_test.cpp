@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -74,7 +75,7 @@ void put_in_pieces(block_writer& writer, const std::string& bytes, std::size_t p
                    bool show_each_piece)
 {
     for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t size = std::min({piece, bytes.size() - at, writer.room()});
+        const std::size_t size = std::min({piece, bytes.size() - at, writer.room()});
         std::memcpy(writer.free_space(), bytes.data() + at, size);
         writer.add(writer.free_space() + size);
         at += size;
