@@ -1,9 +1,10 @@
 // The terminal escape-sequence decoder over any byte stream, fed as a key reader would feed
 // it: bytes so far, with more possibly to follow or not. It must never read past what it was
 // given, always make progress, answer "need more" only while more may follow, and give only
-// key events that the key tables know.
-#include "console/key_wait.h"
+// key events a console could give: with a character, or with a scan code of the keyboard's.
+// The same stream then goes through the reader's state, which must stay within its buffer.
 #include "console/vt_decode.h"
+#include "console/vt_input.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,13 +17,11 @@ void require(bool condition)
     if (!condition) std::abort();
 }
 
-bool is_known_key(const KEY_EVENT_RECORD& key)
+bool is_console_key(const KEY_EVENT_RECORD& key)
 {
-    if (key.uChar.AsciiChar != 0) return true;
-    INPUT_RECORD event{};
-    event.EventType = KEY_EVENT;
-    event.Event.KeyEvent = key;
-    return key_code_of(event).has_value();
+    constexpr WORD scan_codes_end = 0x59;  // past F12, the last key of the console's table
+    const WORD scan_code = key.wVirtualScanCode;
+    return key.uChar.AsciiChar != 0 || (scan_code > 0 && scan_code < scan_codes_end);
 }
 
 }  // namespace
@@ -55,9 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         require(input.length >= 1 && input.length <= count);
         if (input.outcome == decode_outcome::key) {
-            require(input.key.bKeyDown && is_known_key(input.key));
+            require(input.key.bKeyDown && is_console_key(input.key));
         }
         consumed += input.length;
+    }
+
+    terminal_input reader;
+    for (std::size_t i = 0; i < stream_size; ++i) {
+        reader.add(stream[i]);
+        if ((silences >> (i % 8)) & 1) reader.add_silence();
+        while (const std::optional<KEY_EVENT_RECORD> key = reader.next_key()) {
+            require(key->bKeyDown && is_console_key(*key));
+        }
     }
     return 0;
 }

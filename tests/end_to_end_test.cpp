@@ -119,6 +119,89 @@ TEST(EndToEnd, EachKeyEndsTheWaitWithItsCode)
     }
 }
 
+TEST(EndToEnd, AKeyPressIsTakenWholeAndWhatFollowsItStaysForTheShell)
+{
+    const struct {
+        const char* key;
+        std::string typed;
+        int code;
+        std::string left;
+    } cases[] = {
+        {"e acute, UTF-8", "\xC3\xA9", 0xC3, ""},
+        {"han, UTF-8", "\xE6\xB1\x89", 0xE6, ""},
+        {"han, GBK under luit", "\xBA\xBA", 0xBA, ""},
+        {"Alt+e acute", "\x1b\xC3\xA9", 0xC3, ""},
+        {"e acute with keys typed ahead", "\xC3\xA9xy", 0xC3, "xy"},
+        {"Delete in st", "\x1b[P", 224, ""},
+        {"Ctrl+C as modifyOtherKeys sends it", "\x1b[27;5;99~", 3, ""},
+        {"a colour reply, then k", "\x1b]11;rgb:0000/0000/0000\x1b\\k", 'k', ""},
+        {"an over-long sequence, then k", "\x1b[" + std::string(300, ';') + "Ak", 'k', ""},
+        {"a mouse report, then k", "\x1b[M !!k", 'k', ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        terminal_session gbcode(piped_token("ab"));
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.type(c.typed);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
+        EXPECT_EQ(gbcode.unread_input(), c.left);
+    }
+}
+
+TEST(EndToEnd, TheWaitMakesTheTerminalRawWhateverItsStartingSettings)
+{
+    const struct {
+        const char* name;
+        void (*adjust)(termios&);
+        std::string key;
+        int code;
+    } cases[] = {
+        {"no line input, echo or signals, a read that never waits",
+         [](termios& t) {
+             t.c_lflag &= ~(ICANON | ECHO | ISIG);
+             t.c_cc[VMIN] = 0;
+             t.c_cc[VTIME] = 0;
+         },
+         "\r", 13},
+        {"no line input, echo or signals", [](termios& t) { t.c_lflag &= ~(ICANON | ECHO | ISIG); },
+         "\r", 13},
+        {"raw with flow control", [](termios& t) { cfmakeraw(&t); t.c_iflag |= IXON; },
+         "\x13", 19},
+        {"raw with stripping", [](termios& t) { cfmakeraw(&t); t.c_iflag |= ISTRIP; },
+         "\xC3\xA9", 0xC3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        launch_options options = piped_token("ab");
+        options.adjust_settings = c.adjust;
+        terminal_session gbcode(options);
+        ASSERT_TRUE(gbcode.wait_until_changed());
+        EXPECT_FALSE(gbcode.wait_for_exit(200ms));  // it waits for the key
+        gbcode.type(c.key);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    }
+}
+
+TEST(EndToEnd, StartedInTheBackgroundItWaitsForTheForegroundAndCanStillBeEnded)
+{
+    // As `echo ab | timeout 1 gbcode` runs it: job control stops it before it changes the
+    // terminal, and timeout's SIGTERM and SIGCONT end it.
+    launch_options in_background = piped_token("ab");
+    in_background.under_session_leader = true;
+    in_background.in_background = true;
+    terminal_session gbcode(in_background);
+    ASSERT_TRUE(gbcode.wait_until_stopped());
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    kill(gbcode.program_pid(), SIGTERM);
+    kill(gbcode.program_pid(), SIGCONT);
+    const std::optional<int> status = gbcode.wait_for_exit();
+    ASSERT_TRUE(status);
+    ASSERT_TRUE(WIFSIGNALED(*status));
+    EXPECT_EQ(WTERMSIG(*status), SIGTERM);
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+}
+
 TEST(EndToEnd, AnArrowSplitAcrossTwoReadsIsStillOneKey)
 {
     terminal_session gbcode(piped_token("ab"));
@@ -259,18 +342,21 @@ TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
 
 TEST(EndToEnd, AStopDuringTheWaitPutsTheTerminalBackUntilItGoesOn)
 {
-    launch_options as_shell_job = piped_token("ab");
-    as_shell_job.under_session_leader = true;
-    terminal_session gbcode(as_shell_job);
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.signal_foreground(SIGTSTP);
-    ASSERT_TRUE(gbcode.wait_until_stopped());
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-    gbcode.signal_foreground(SIGCONT);
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("c");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'c');
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    for (int signal_number : {SIGTSTP, SIGTTIN, SIGTTOU}) {
+        SCOPED_TRACE(signal_number);
+        launch_options as_shell_job = piped_token("ab");
+        as_shell_job.under_session_leader = true;
+        terminal_session gbcode(as_shell_job);
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.signal_foreground(signal_number);
+        ASSERT_TRUE(gbcode.wait_until_stopped());
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        gbcode.signal_foreground(SIGCONT);
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        gbcode.type("c");
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'c');
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    }
 }
 
 TEST(EndToEnd, UnreadableInputOrUnwritableOutputStillReachesTheKeyWait)
@@ -306,7 +392,11 @@ TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)
 
 TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
 {
-    for (int signal_number : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
+    // Those that end a process, with or without a core dump; SIGSEGV and SIGABRT as a fault
+    // or abort() would raise them.
+    for (int signal_number : {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM,
+                              SIGVTALRM, SIGPROF, SIGXCPU, SIGPWR, SIGSYS, SIGTRAP, SIGABRT,
+                              SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGIO, SIGRTMIN + 3, SIGRTMAX}) {
         SCOPED_TRACE(signal_number);
         terminal_session gbcode(piped_token("ab"));
         ASSERT_TRUE(gbcode.wait_until_raw());

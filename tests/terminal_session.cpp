@@ -4,7 +4,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -68,13 +70,16 @@ void write_all(int fd, std::string_view bytes)
             }
             _exit(WEXITSTATUS(status));
         }
-        // The program's own process group, in the foreground of the terminal.
+        // The program's own process group: in the foreground of the terminal, as a shell
+        // starts a job, or outside it, as `timeout` runs a program.
         setpgid(0, 0);
-        signal(SIGTTOU, SIG_IGN);
-        const int terminal_again = open("/dev/tty", O_RDWR);
-        tcsetpgrp(terminal_again, getpid());
-        close(terminal_again);
-        signal(SIGTTOU, SIG_DFL);
+        if (!options.in_background) {
+            signal(SIGTTOU, SIG_IGN);
+            const int terminal_again = open("/dev/tty", O_RDWR);
+            tcsetpgrp(terminal_again, getpid());
+            close(terminal_again);
+            signal(SIGTTOU, SIG_DFL);
+        }
         signal(SIGHUP, SIG_DFL);
     }
     // GBCODE_TEST_WRAPPER runs the program under a checker, for example valgrind.
@@ -107,6 +112,7 @@ terminal_session::terminal_session(const launch_options& options)
     tcgetattr(slave_, &settings);
     settings.c_cc[VMIN] = 7;
     settings.c_cc[VTIME] = 3;
+    if (options.adjust_settings) options.adjust_settings(settings);
     tcsetattr(slave_, TCSANOW, &settings);
     tcgetattr(slave_, &initial_);
 
@@ -172,11 +178,25 @@ void terminal_session::signal_foreground(int signal_number)
     if (ioctl(master_, TIOCGPGRP, &group) == 0 && group > 0) kill(-group, signal_number);
 }
 
+pid_t terminal_session::program_pid() const
+{
+    // Under a session leader, gbcode is the leader's only child.
+    DIR* processes = opendir("/proc");
+    pid_t child = pid_;
+    while (const dirent* entry = processes ? readdir(processes) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string pid, name, state;
+        pid_t parent = 0;
+        // The name is in parentheses and has no spaces: it is gbcode or this test program.
+        if (stat >> pid >> name >> state >> parent && parent == pid_) child = std::stoi(pid);
+    }
+    if (processes) closedir(processes);
+    return child;
+}
+
 bool terminal_session::wait_until_stopped(std::chrono::milliseconds limit)
 {
-    pid_t group = 0;
-    if (ioctl(master_, TIOCGPGRP, &group) != 0) return false;
-    const std::string stat_path = "/proc/" + std::to_string(group) + "/stat";
+    const std::string stat_path = "/proc/" + std::to_string(program_pid()) + "/stat";
     return poll_until([&] {
         // The third field of /proc/PID/stat is the state: T while stopped.
         std::FILE* stat = std::fopen(stat_path.c_str(), "r");
@@ -211,6 +231,11 @@ bool terminal_session::wait_until_raw(std::chrono::milliseconds limit)
     return poll_until([&] { return !(settings().c_lflag & ICANON); }, limit);
 }
 
+bool terminal_session::wait_until_changed(std::chrono::milliseconds limit)
+{
+    return poll_until([&] { return !same_settings(settings(), initial_); }, limit);
+}
+
 std::optional<int> terminal_session::wait_for_exit(std::chrono::milliseconds limit)
 {
     poll_until([&] {
@@ -243,6 +268,23 @@ std::string terminal_session::read_line_and_close_output()
     close(output_pipe_);
     output_pipe_ = -1;
     return line;
+}
+
+std::string terminal_session::unread_input()
+{
+    // Out of line mode, even a line not ended yet can be read.
+    termios reading = settings();
+    reading.c_lflag &= ~ICANON;
+    reading.c_cc[VMIN] = 0;
+    reading.c_cc[VTIME] = 0;
+    tcsetattr(slave_, TCSANOW, &reading);
+    std::string bytes;
+    char buffer[256];
+    ssize_t count;
+    while ((count = read(slave_, buffer, sizeof buffer)) > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    return bytes;
 }
 
 termios terminal_session::settings() const

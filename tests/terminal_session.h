@@ -26,6 +26,10 @@ struct launch_options {
     // session leader, instead of leading the terminal's session itself; the leader ignores
     // SIGHUP and passes gbcode's status on.
     bool under_session_leader = false;
+    // ... but in a process group of its own outside the foreground, as `timeout` runs it.
+    bool in_background = false;
+    // Changes the terminal's settings before the program starts.
+    void (*adjust_settings)(termios&) = nullptr;
 };
 
 class terminal_session {
@@ -41,23 +45,29 @@ public:
     void hang_up();
     // Sends a signal to the terminal's foreground process group, as a shell's job control does.
     void signal_foreground(int signal_number);
-    // Waits until the foreground process group's leader has stopped.
+    // Waits until gbcode has stopped.
     bool wait_until_stopped(std::chrono::milliseconds limit = 10s);
     // Waits until the terminal has shown `text` (everything shown is kept in screen()).
     bool wait_for_screen(std::string_view text, std::chrono::milliseconds limit = 10s);
     // Waits until the program has put its terminal into raw mode for the key wait.
     bool wait_until_raw(std::chrono::milliseconds limit = 10s);
+    // Waits until the terminal's settings are no longer those it started with.
+    bool wait_until_changed(std::chrono::milliseconds limit = 10s);
     // Waits for the program to end and returns its wait status; empty if it is still running.
     std::optional<int> wait_for_exit(std::chrono::milliseconds limit = 10s);
     // Everything the program wrote to a piped standard output (after it has ended).
     std::string piped_output();
     // Reads one line of a piped standard output, then closes the pipe, as `head -1` does.
     std::string read_line_and_close_output();
+    // The bytes typed but not read, left for whatever reads the terminal next (the shell).
+    std::string unread_input();
 
     const std::string& screen() const { return screen_; }
     termios settings() const;  // the terminal's current settings
     termios initial_settings() const { return initial_; }
     pid_t pid() const { return pid_; }
+    // gbcode itself, also when it runs under a session leader.
+    pid_t program_pid() const;
 
 private:
     void read_screen(int timeout_ms);

@@ -1,12 +1,16 @@
 // The four console keyboard calls over the controlling terminal, so that the key wait runs
 // unchanged off Windows: /dev/tty stands in for "CONIN$", the terminal settings for the
 // console mode, and key presses decoded from the terminal's bytes for input events.
+//
+// The terminal belongs to the user's shell. Whatever the wait changes is put back on every
+// way out: on return, on every signal that ends the process, and while a job-control stop
+// lasts. Started in the background, the wait waits to be brought to the foreground before it
+// touches the terminal, as job control expects.
 #include "console/console_api.h"
-#include "console/vt_decode.h"
+#include "console/vt_input.h"
 
 #include <cerrno>
 #include <csignal>
-#include <cstddef>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/select.h>
@@ -15,40 +19,59 @@
 
 namespace {
 
-// A byte that follows ESC later than this comes from a new key press: Esc was pressed alone.
-// Terminals send a key's sequence in one burst; people do not type twice within 100 ms.
+// A byte that follows ESC, or a character's lead byte, later than this comes from a new key
+// press. Terminals send a key's bytes in one burst; people do not type twice within 100 ms.
 constexpr int escape_timeout_ms = 100;
 
-// Longer than any key sequence a terminal sends; anything longer is dropped as noise.
-constexpr std::size_t longest_sequence = 64;
+// Set in the mode GetConsoleMode reports, beside the bits that describe the settings found:
+// that mode, passed back, means "put back what you found", every flag of it. Any mode without
+// this bit, 0 above all, asks for settings with the features it lacks turned off. Windows
+// leaves the bit unused.
+constexpr DWORD found_settings = 0x8000'0000;
+
+#ifdef IUCLC
+constexpr tcflag_t upper_to_lower_case = IUCLC;
+#else
+constexpr tcflag_t upper_to_lower_case = 0;
+#endif
 
 struct terminal {
     int fd = -1;
-    termios saved{};          // the settings GetConsoleMode found
-    DWORD saved_mode = 0;     // the mode GetConsoleMode reported for them
-    bool changed = false;     // whether other settings are in force now
-    termios current{};        // those other settings, to put back after a stop
-    unsigned char pending[longest_sequence]{};  // bytes read but not yet decoded
-    std::size_t pending_count = 0;
+    termios saved{};       // the settings GetConsoleMode found
+    DWORD found_mode = found_settings;  // the mode it reported for them
+    termios changed{};     // what SetConsoleMode put in their place
+    terminal_input input;
 };
 
 terminal keyboard;
 
-// Signals that would end or stop the process while the terminal is raw: the settings go back
-// first. After a stop (kill -TSTP; Ctrl+Z is an ordinary key while raw) they are made raw
-// again when the process is continued in the foreground.
-void restore_and_reraise(int signal_number)
+// Shared with the signal handlers. `changed_now`: the terminal holds `keyboard.changed`.
+// `change_wanted`: it should, until the settings are put back for good; a stop puts them
+// back only for as long as it lasts.
+volatile std::sig_atomic_t changed_now = 0;
+volatile std::sig_atomic_t change_wanted = 0;
+
+// ---- Signals -------------------------------------------------------------------------------
+// Handlers run with every signal blocked, SIGTTOU among them. A process outside the
+// foreground that changes its terminal is stopped by SIGTTOU; with it blocked the change goes
+// through instead, so that a handler never stops the process it is meant to end.
+
+void put_back_in_handler()
 {
-    tcsetattr(keyboard.fd, TCSANOW, &keyboard.saved);
-    // The signal stays blocked until this handler returns; then the default action ends us.
+    if (changed_now && tcsetattr(keyboard.fd, TCSANOW, &keyboard.saved) == 0) changed_now = 0;
+}
+
+void put_back_and_end(int signal_number)
+{
+    put_back_in_handler();
     signal(signal_number, SIG_DFL);
-    raise(signal_number);
+    raise(signal_number);  // pending until this handler returns; then its default action ends us
 }
 
 // A hang-up comes with SIGHUP for the session's leader, but the terminal is gone by then: it
 // answers EIO, the wait's read fails and gives -1, and there are no settings to put back.
 // A SIGHUP sent while the terminal lives ends the process like the other signals.
-void hang_up_or_restore_and_reraise(int signal_number)
+void put_back_and_end_unless_hung_up(int signal_number)
 {
     const int saved_errno = errno;
     termios settings;
@@ -56,66 +79,124 @@ void hang_up_or_restore_and_reraise(int signal_number)
         errno = saved_errno;
         return;
     }
-    restore_and_reraise(signal_number);
+    put_back_and_end(signal_number);
 }
 
-void restore_and_stop(int signal_number)
+void install_handler(int signal_number, void (*handler)(int))
+{
+    struct sigaction action{};
+    action.sa_handler = handler;
+    sigfillset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+}
+
+void put_back_while_stopped(int signal_number)
 {
     const int saved_errno = errno;
-    tcsetattr(keyboard.fd, TCSANOW, &keyboard.saved);
+    put_back_in_handler();
     signal(signal_number, SIG_DFL);
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, signal_number);
-    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    sigset_t this_signal;
+    sigemptyset(&this_signal);
+    sigaddset(&this_signal, signal_number);
+    sigprocmask(SIG_UNBLOCK, &this_signal, nullptr);
     raise(signal_number);  // stops here until continued
-    signal(signal_number, restore_and_stop);
-    tcsetattr(keyboard.fd, TCSANOW, &keyboard.current);
+    sigprocmask(SIG_BLOCK, &this_signal, nullptr);
+    install_handler(signal_number, put_back_while_stopped);
+    // Continued in the foreground (fg), the wait goes on as it was. Continued in the
+    // background (bg), the terminal stays the shell's; the wait's next read stops us again.
+    if (change_wanted && !changed_now && tcgetpgrp(keyboard.fd) == getpgrp() &&
+        tcsetattr(keyboard.fd, TCSANOW, &keyboard.changed) == 0) {
+        changed_now = 1;
+    }
     errno = saved_errno;
 }
 
-struct restoring_signal {
-    int number;
-    void (*handler)(int);
-    bool handled = false;
-    struct sigaction previous{};
+// Every signal whose default action ends the process, besides SIGKILL, which no one can
+// catch. The real-time signals are added at run time.
+constexpr int ending_signals[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,  SIGFPE,
+    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM,   SIGTERM, SIGXCPU, SIGXFSZ,
+    SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef __linux__
+    SIGIO, SIGPWR, SIGSTKFLT,  // elsewhere SIGIO is ignored by default, and the others absent
+#endif
 };
+constexpr int stop_signals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 
-restoring_signal restoring_signals[] = {{SIGINT, restore_and_reraise},
-                                        {SIGTERM, restore_and_reraise},
-                                        {SIGHUP, hang_up_or_restore_and_reraise},
-                                        {SIGQUIT, restore_and_reraise},
-                                        {SIGTSTP, restore_and_stop}};
+// What each signal did before the wait, to be put back after it; indexed by signal number.
+struct previous_action {
+    bool replaced = false;
+    struct sigaction action {};
+};
+previous_action previous_actions[NSIG];
+
+void take_over(int signal_number, void (*handler)(int)) noexcept
+{
+    previous_action& previous = previous_actions[signal_number];
+    if (previous.replaced || sigaction(signal_number, nullptr, &previous.action) != 0) return;
+    // A signal ignored by whoever started us (nohup, and our own SIGPIPE) stays ignored.
+    if (previous.action.sa_handler == SIG_IGN) return;
+    install_handler(signal_number, handler);
+    previous.replaced = true;
+}
 
 void install_signal_handlers() noexcept
 {
-    struct sigaction action{};
-    sigemptyset(&action.sa_mask);
-    for (const restoring_signal& each : restoring_signals) sigaddset(&action.sa_mask, each.number);
-    for (restoring_signal& each : restoring_signals) {
-        if (each.handled || sigaction(each.number, nullptr, &each.previous) != 0) continue;
-        // A signal ignored by whoever started us (nohup) stays ignored.
-        if (each.previous.sa_handler == SIG_IGN) continue;
-        action.sa_handler = each.handler;
-        each.handled = sigaction(each.number, &action, nullptr) == 0;
+    for (const int signal_number : ending_signals) {
+        take_over(signal_number, signal_number == SIGHUP ? put_back_and_end_unless_hung_up
+                                                         : put_back_and_end);
     }
+    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+        take_over(signal_number, put_back_and_end);
+    }
+    for (const int signal_number : stop_signals) take_over(signal_number, put_back_while_stopped);
 }
 
 void remove_signal_handlers() noexcept
 {
-    for (restoring_signal& each : restoring_signals) {
-        if (each.handled) sigaction(each.number, &each.previous, nullptr);
-        each.handled = false;
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        previous_action& previous = previous_actions[signal_number];
+        if (previous.replaced) sigaction(signal_number, &previous.action, nullptr);
+        previous.replaced = false;
     }
+}
+
+// Holds every signal back while the terminal and the flags the handlers read are changed
+// together; those that came meanwhile are delivered on leaving.
+class signals_held {
+public:
+    signals_held() noexcept
+    {
+        sigset_t all;
+        sigfillset(&all);
+        sigprocmask(SIG_BLOCK, &all, &before_);
+    }
+    ~signals_held() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    signals_held(const signals_held&) = delete;
+    signals_held& operator=(const signals_held&) = delete;
+
+private:
+    sigset_t before_;
+};
+
+// ---- Settings ------------------------------------------------------------------------------
+
+// Returns once this process may change the terminal: at once in the foreground; from the
+// background, job control stops it (SIGTTOU) until the shell brings it to the foreground.
+// tcdrain makes that check without changing anything. False where it can never be
+// (an orphaned process group), or on any other error.
+bool wait_for_foreground() noexcept
+{
+    int result;
+    do result = tcdrain(keyboard.fd);
+    while (result != 0 && errno == EINTR);
+    return result == 0;
 }
 
 bool apply(const termios& settings) noexcept
 {
     // TCSANOW, not TCSAFLUSH: keys typed or pasted ahead must still be there to read.
-    int result;
-    do result = tcsetattr(keyboard.fd, TCSANOW, &settings);
-    while (result != 0 && errno == EINTR);
-    return result == 0;
+    return tcsetattr(keyboard.fd, TCSANOW, &settings) == 0;
 }
 
 DWORD mode_of(const termios& settings) noexcept
@@ -127,12 +208,13 @@ DWORD mode_of(const termios& settings) noexcept
     return mode;
 }
 
+// The settings found, with the features `mode` lacks turned off, whatever they were before.
 termios settings_for(DWORD mode, termios settings) noexcept
 {
     if (!(mode & ENABLE_LINE_INPUT)) {
         // One byte at a time, as typed: Enter reads as 13, 8-bit bytes stay whole.
         settings.c_lflag &= ~ICANON;
-        settings.c_iflag &= ~(ICRNL | INLCR | IGNCR | ISTRIP | PARMRK);
+        settings.c_iflag &= ~(ICRNL | INLCR | IGNCR | ISTRIP | PARMRK | upper_to_lower_case);
         // Block until a byte is there; with VMIN and VTIME both 0 a read never waits.
         settings.c_cc[VMIN] = 1;
         settings.c_cc[VTIME] = 0;
@@ -143,9 +225,40 @@ termios settings_for(DWORD mode, termios settings) noexcept
     if (!(mode & ENABLE_PROCESSED_INPUT)) {
         // Ctrl+C, Ctrl+\, Ctrl+Z, Ctrl+S, Ctrl+Q, Ctrl+V and Ctrl+O arrive as keys.
         settings.c_lflag &= ~(ISIG | IEXTEN);
-        settings.c_iflag &= ~IXON;
+        settings.c_iflag &= ~(IXON | IXOFF);
     }
     return settings;
+}
+
+BOOL change_settings(const termios& settings) noexcept
+{
+    // Handlers first, so that no signal can find the terminal changed and nobody to mend it.
+    install_signal_handlers();
+    if (!wait_for_foreground()) {
+        if (!change_wanted) remove_signal_handlers();
+        return FALSE;
+    }
+    const signals_held held;
+    keyboard.changed = settings;
+    if (!apply(settings)) {
+        if (!change_wanted) remove_signal_handlers();
+        return FALSE;
+    }
+    changed_now = 1;
+    change_wanted = 1;
+    return TRUE;
+}
+
+BOOL put_back_settings() noexcept
+{
+    // With signals held, a stop cannot come between putting back and the handlers' going,
+    // and leave the terminal changed once continued.
+    const signals_held held;
+    const bool put_back = !changed_now || apply(keyboard.saved);
+    changed_now = 0;
+    change_wanted = 0;
+    remove_signal_handlers();
+    return put_back ? TRUE : FALSE;
 }
 
 enum class read_result { byte, silence, failed };
@@ -173,12 +286,6 @@ read_result read_byte(unsigned char& byte, int timeout_ms) noexcept
     return count == 1 ? read_result::byte : read_result::failed;  // 0: the terminal hung up
 }
 
-void drop_pending(std::size_t length) noexcept
-{
-    std::memmove(keyboard.pending, keyboard.pending + length, keyboard.pending_count - length);
-    keyboard.pending_count -= length;
-}
-
 }  // namespace
 
 HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) noexcept
@@ -200,35 +307,20 @@ HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HAN
 
 BOOL GetConsoleMode(HANDLE console, DWORD* mode) noexcept
 {
-    if (console != &keyboard || tcgetattr(keyboard.fd, &keyboard.saved) != 0) return FALSE;
-    keyboard.saved_mode = mode_of(keyboard.saved);
-    *mode = keyboard.saved_mode;
+    // In the background, the shell may have the terminal in settings of its own for the
+    // moment (its line editor's): those are not the ones to put back.
+    if (console != &keyboard || !wait_for_foreground()) return FALSE;
+    if (tcgetattr(keyboard.fd, &keyboard.saved) != 0) return FALSE;
+    keyboard.found_mode = mode_of(keyboard.saved) | found_settings;
+    *mode = keyboard.found_mode;
     return TRUE;
 }
 
 BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept
 {
     if (console != &keyboard) return FALSE;
-    // The mode GetConsoleMode reported puts back the very settings it found, every flag of
-    // them; any other mode is those settings with the features it lacks turned off.
-    if (mode == keyboard.saved_mode) {
-        const bool restored = apply(keyboard.saved);
-        if (restored) {
-            keyboard.changed = false;
-            remove_signal_handlers();
-        }
-        return restored ? TRUE : FALSE;
-    }
-    // Handlers first, so that no signal can find the terminal changed and nobody to mend it.
-    const termios settings = settings_for(mode, keyboard.saved);
-    keyboard.current = settings;
-    install_signal_handlers();
-    if (!apply(settings)) {
-        if (!keyboard.changed) remove_signal_handlers();
-        return FALSE;
-    }
-    keyboard.changed = true;
-    return TRUE;
+    if (mode == keyboard.found_mode) return put_back_settings();
+    return change_settings(settings_for(mode, keyboard.saved));
 }
 
 BOOL ReadConsoleInputA(HANDLE console, INPUT_RECORD* buffer, DWORD length,
@@ -236,28 +328,19 @@ BOOL ReadConsoleInputA(HANDLE console, INPUT_RECORD* buffer, DWORD length,
 {
     *events_read = 0;
     if (console != &keyboard || length == 0) return FALSE;
-    bool silence = false;
+    terminal_input& input = keyboard.input;
     for (;;) {
-        const bool more_may_follow = !silence && keyboard.pending_count < longest_sequence;
-        const decoded_input input =
-            decode_terminal_input(keyboard.pending, keyboard.pending_count, more_may_follow);
-        if (input.outcome == decode_outcome::need_more) {
-            unsigned char byte = 0;
-            const int timeout = keyboard.pending_count == 0 ? -1 : escape_timeout_ms;
-            switch (read_byte(byte, timeout)) {
-            case read_result::failed: return FALSE;
-            case read_result::silence: silence = true; break;
-            case read_result::byte: keyboard.pending[keyboard.pending_count++] = byte; break;
-            }
-            continue;
-        }
-        drop_pending(input.length);
-        silence = false;
-        if (input.outcome == decode_outcome::key) {
+        if (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
             buffer->EventType = KEY_EVENT;
-            buffer->Event.KeyEvent = input.key;
+            buffer->Event.KeyEvent = *key;
             *events_read = 1;
             return TRUE;
+        }
+        unsigned char byte = 0;
+        switch (read_byte(byte, input.expects_more() ? escape_timeout_ms : -1)) {
+        case read_result::failed: return FALSE;
+        case read_result::silence: input.add_silence(); break;
+        case read_result::byte: input.add(byte); break;
         }
     }
 }

@@ -1,71 +1,96 @@
 #include "console/vt_decode.h"
 
-#include <array>
-
 namespace {
 
 constexpr unsigned char escape = 0x1B;
+constexpr unsigned char bell = 0x07;
 
 // How a sequence begins after ESC: CSI is ESC [, SS3 is ESC O, and the Linux console sends
 // its F1 to F5 as ESC [ [ and a letter.
 enum class introducer : unsigned char { csi, ss3, csi_bracket };
 
+// The number of a sequence that has no parameters at all. Most keys read that as 1, but st
+// tells some keys apart by it: ESC [ P is its Delete, where ESC [ 1 ; 2 P is Shift+F1.
+constexpr unsigned bare = 0;
+
 struct sequence_key {
     introducer form;
-    unsigned char number;  // the first parameter; 1 when the sequence has none
+    unsigned char number;  // the first parameter
     unsigned char final_byte;
     WORD scan_code;
-    DWORD implied_state;  // modifiers a form carries by itself (rxvt's Shift and Ctrl arrows)
+    DWORD state;         // ENHANCED_KEY where a console sets it, and modifiers a form implies
+    char character = 0;  // for the keypad keys that type one
 };
 
 constexpr DWORD shift = SHIFT_PRESSED;
 constexpr DWORD ctrl = LEFT_CTRL_PRESSED;
 constexpr DWORD alt = LEFT_ALT_PRESSED;
+// The separate cursor block, keypad Enter and keypad / are what a console flags as enhanced.
+constexpr DWORD enhanced = ENHANCED_KEY;
 
-// The keys a terminal sends as sequences, by scan code, in the xterm, VT220, rxvt and Linux
-// console forms.
+constexpr introducer csi = introducer::csi;
+constexpr introducer ss3 = introducer::ss3;
+constexpr introducer csi_bracket = introducer::csi_bracket;
+
+// The keys a terminal sends as sequences, in the xterm, VT220, rxvt, st and Linux console
+// forms, as the console's scan code and flags.
 constexpr sequence_key keys_by_sequence[] = {
     // Cursor block, plain and in application cursor mode.
-    {introducer::csi, 1, 'A', 0x48, 0}, {introducer::ss3, 1, 'A', 0x48, 0},
-    {introducer::csi, 1, 'B', 0x50, 0}, {introducer::ss3, 1, 'B', 0x50, 0},
-    {introducer::csi, 1, 'C', 0x4D, 0}, {introducer::ss3, 1, 'C', 0x4D, 0},
-    {introducer::csi, 1, 'D', 0x4B, 0}, {introducer::ss3, 1, 'D', 0x4B, 0},
-    {introducer::csi, 1, 'H', 0x47, 0}, {introducer::ss3, 1, 'H', 0x47, 0},
-    {introducer::csi, 1, 'F', 0x4F, 0}, {introducer::ss3, 1, 'F', 0x4F, 0},
+    {csi, 1, 'A', 0x48, enhanced}, {ss3, 1, 'A', 0x48, enhanced},
+    {csi, 1, 'B', 0x50, enhanced}, {ss3, 1, 'B', 0x50, enhanced},
+    {csi, 1, 'C', 0x4D, enhanced}, {ss3, 1, 'C', 0x4D, enhanced},
+    {csi, 1, 'D', 0x4B, enhanced}, {ss3, 1, 'D', 0x4B, enhanced},
+    {csi, 1, 'H', 0x47, enhanced}, {ss3, 1, 'H', 0x47, enhanced},
+    {csi, 1, 'F', 0x4F, enhanced}, {ss3, 1, 'F', 0x4F, enhanced},
     // rxvt: Shift+arrow as CSI and a small letter, Ctrl+arrow as SS3 and a small letter.
-    {introducer::csi, 1, 'a', 0x48, shift}, {introducer::ss3, 1, 'a', 0x48, ctrl},
-    {introducer::csi, 1, 'b', 0x50, shift}, {introducer::ss3, 1, 'b', 0x50, ctrl},
-    {introducer::csi, 1, 'c', 0x4D, shift}, {introducer::ss3, 1, 'c', 0x4D, ctrl},
-    {introducer::csi, 1, 'd', 0x4B, shift}, {introducer::ss3, 1, 'd', 0x4B, ctrl},
+    {csi, 1, 'a', 0x48, enhanced | shift}, {ss3, 1, 'a', 0x48, enhanced | ctrl},
+    {csi, 1, 'b', 0x50, enhanced | shift}, {ss3, 1, 'b', 0x50, enhanced | ctrl},
+    {csi, 1, 'c', 0x4D, enhanced | shift}, {ss3, 1, 'c', 0x4D, enhanced | ctrl},
+    {csi, 1, 'd', 0x4B, enhanced | shift}, {ss3, 1, 'd', 0x4B, enhanced | ctrl},
     // Editing keys as VT220 numbers; rxvt sends Home and End as 7 and 8.
-    {introducer::csi, 1, '~', 0x47, 0}, {introducer::csi, 7, '~', 0x47, 0},
-    {introducer::csi, 4, '~', 0x4F, 0}, {introducer::csi, 8, '~', 0x4F, 0},
-    {introducer::csi, 2, '~', 0x52, 0}, {introducer::csi, 3, '~', 0x53, 0},
-    {introducer::csi, 5, '~', 0x49, 0}, {introducer::csi, 6, '~', 0x51, 0},
+    {csi, 1, '~', 0x47, enhanced}, {csi, 7, '~', 0x47, enhanced},
+    {csi, 4, '~', 0x4F, enhanced}, {csi, 8, '~', 0x4F, enhanced},
+    {csi, 2, '~', 0x52, enhanced}, {csi, 3, '~', 0x53, enhanced},
+    {csi, 5, '~', 0x49, enhanced}, {csi, 6, '~', 0x51, enhanced},
+    // st outside application keypad mode sends editing keys as the editing commands of a
+    // terminal. Its Ctrl+Delete, ESC [ M, is told from a mouse report by the silence after it.
+    {csi, bare, 'P', 0x53, enhanced},          {csi, 4, 'h', 0x52, enhanced},
+    {csi, 4, 'l', 0x52, enhanced | shift},     {csi, bare, 'L', 0x52, enhanced | ctrl},
+    {csi, 2, 'K', 0x53, enhanced | shift},     {csi, bare, 'M', 0x53, enhanced | ctrl},
+    {csi, 2, 'J', 0x47, enhanced | shift},     {csi, bare, 'K', 0x4F, enhanced | shift},
+    {csi, bare, 'J', 0x4F, enhanced | ctrl},
     // F1 to F4: SS3 letters in xterm, CSI letters when modified, numbers in rxvt.
-    {introducer::ss3, 1, 'P', 0x3B, 0}, {introducer::csi, 1, 'P', 0x3B, 0},
-    {introducer::ss3, 1, 'Q', 0x3C, 0}, {introducer::csi, 1, 'Q', 0x3C, 0},
-    {introducer::ss3, 1, 'R', 0x3D, 0}, {introducer::csi, 1, 'R', 0x3D, 0},
-    {introducer::ss3, 1, 'S', 0x3E, 0}, {introducer::csi, 1, 'S', 0x3E, 0},
-    {introducer::csi, 11, '~', 0x3B, 0}, {introducer::csi, 12, '~', 0x3C, 0},
-    {introducer::csi, 13, '~', 0x3D, 0}, {introducer::csi, 14, '~', 0x3E, 0},
-    {introducer::csi, 15, '~', 0x3F, 0}, {introducer::csi, 17, '~', 0x40, 0},
-    {introducer::csi, 18, '~', 0x41, 0}, {introducer::csi, 19, '~', 0x42, 0},
-    {introducer::csi, 20, '~', 0x43, 0}, {introducer::csi, 21, '~', 0x44, 0},
-    {introducer::csi, 23, '~', 0x57, 0}, {introducer::csi, 24, '~', 0x58, 0},
-    {introducer::csi_bracket, 1, 'A', 0x3B, 0}, {introducer::csi_bracket, 1, 'B', 0x3C, 0},
-    {introducer::csi_bracket, 1, 'C', 0x3D, 0}, {introducer::csi_bracket, 1, 'D', 0x3E, 0},
-    {introducer::csi_bracket, 1, 'E', 0x3F, 0},
-    // Shift+Tab, and keypad Enter and / in application keypad mode.
-    {introducer::csi, 1, 'Z', 0x0F, shift},
-    {introducer::ss3, 1, 'M', 0x1C, 0}, {introducer::ss3, 1, 'o', 0x35, 0},
+    {ss3, 1, 'P', 0x3B, 0}, {csi, 1, 'P', 0x3B, 0},
+    {ss3, 1, 'Q', 0x3C, 0}, {csi, 1, 'Q', 0x3C, 0},
+    {ss3, 1, 'R', 0x3D, 0}, {csi, 1, 'R', 0x3D, 0},
+    {ss3, 1, 'S', 0x3E, 0}, {csi, 1, 'S', 0x3E, 0},
+    {csi, 11, '~', 0x3B, 0}, {csi, 12, '~', 0x3C, 0},
+    {csi, 13, '~', 0x3D, 0}, {csi, 14, '~', 0x3E, 0},
+    {csi, 15, '~', 0x3F, 0}, {csi, 17, '~', 0x40, 0},
+    {csi, 18, '~', 0x41, 0}, {csi, 19, '~', 0x42, 0},
+    {csi, 20, '~', 0x43, 0}, {csi, 21, '~', 0x44, 0},
+    // F11 and F12. rxvt and the Linux console send the same for Shift+F1 and Shift+F2, and
+    // F13 to F20 for Shift+F3 to Shift+F10.
+    {csi, 23, '~', 0x57, 0}, {csi, 24, '~', 0x58, 0},
+    {csi, 25, '~', 0x3D, shift}, {csi, 26, '~', 0x3E, shift},
+    {csi, 28, '~', 0x3F, shift}, {csi, 29, '~', 0x40, shift},
+    {csi, 31, '~', 0x41, shift}, {csi, 32, '~', 0x42, shift},
+    {csi, 33, '~', 0x43, shift}, {csi, 34, '~', 0x44, shift},
+    {csi_bracket, 1, 'A', 0x3B, 0}, {csi_bracket, 1, 'B', 0x3C, 0},
+    {csi_bracket, 1, 'C', 0x3D, 0}, {csi_bracket, 1, 'D', 0x3E, 0},
+    {csi_bracket, 1, 'E', 0x3F, 0},
+    {csi, 1, 'Z', 0x0F, shift},  // Shift+Tab
+    // The keypad in application keypad mode. Its digits and . come as SS3 p to y and n with
+    // Num Lock off, and so give what a console gives then; keypad 5 gives nothing there and
+    // is left out, to be dropped.
+    {ss3, 1, 'M', 0x1C, enhanced}, {ss3, 1, 'o', 0x35, enhanced},
+    {ss3, 1, 'j', 0x37, 0, '*'}, {ss3, 1, 'k', 0x4E, 0, '+'}, {ss3, 1, 'm', 0x4A, 0, '-'},
+    {ss3, 1, 'l', 0x00, 0, ','}, {ss3, 1, 'X', 0x00, 0, '='},
+    {ss3, 1, 'p', 0x52, 0}, {ss3, 1, 'q', 0x4F, 0}, {ss3, 1, 'r', 0x50, 0},
+    {ss3, 1, 's', 0x51, 0}, {ss3, 1, 't', 0x4B, 0}, {ss3, 1, 'v', 0x4D, 0},
+    {ss3, 1, 'w', 0x47, 0}, {ss3, 1, 'x', 0x48, 0}, {ss3, 1, 'y', 0x49, 0},
+    {ss3, 1, 'n', 0x53, 0},
 };
-
-// The separate cursor block, keypad Enter and keypad / are what a console flags as enhanced.
-constexpr bool is_enhanced(WORD scan_code)
-{
-    return scan_code == 0x1C || scan_code == 0x35 || (scan_code >= 0x47 && scan_code <= 0x53);
-}
 
 // rxvt ends a number sequence in $, ^ or @ instead of ~ to say Shift, Ctrl or both.
 constexpr DWORD rxvt_state_of(unsigned char final_byte)
@@ -78,7 +103,9 @@ constexpr DWORD rxvt_state_of(unsigned char final_byte)
     }
 }
 
-// The modifier parameter of xterm's CSI 1;m X and CSI n;m ~ is 1 plus a bit set.
+// The modifier parameter of xterm's CSI 1;m X and CSI n;m ~, and of CSI u, is 1 plus a bit
+// set. Bits for keys a console has no flag for (Super, Hyper, the lock keys) are left out.
+constexpr unsigned highest_modifier = 256;
 constexpr DWORD state_of_modifier(unsigned modifier)
 {
     const unsigned bits = modifier - 1;
@@ -120,31 +147,143 @@ constexpr bool is_parameter_byte(unsigned char byte) { return byte >= 0x30 && by
 constexpr bool is_intermediate_byte(unsigned char byte) { return byte >= 0x20 && byte <= 0x2F; }
 constexpr bool is_final_byte(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
 
-// Up to two decimal parameters, "n" or "n;m". Anything else (private markers, sub-parameters,
-// more parameters) is a report of the terminal's, not a key.
+// ESC and these open OSC, DCS, SOS, PM and APC strings: terminal replies, never keys.
+constexpr bool opens_string(unsigned char byte)
+{
+    return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
+}
+
+// The length of a UTF-8 character by its lead byte; 0 for a byte that leads none.
+constexpr std::size_t utf8_length(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+constexpr bool is_utf8_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+constexpr bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+constexpr bool is_gbk_trail(unsigned char byte)
+{
+    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
+
+// How many bytes the character starting `bytes` takes; 0 while more of it may follow. UTF-8
+// wins where both readings fit, as UTF-8 terminals are the common case.
+std::size_t character_length(const unsigned char* bytes, std::size_t count, bool more_may_follow)
+{
+    const unsigned char lead = bytes[0];
+    if (lead < 0x80) return 1;
+    const std::size_t utf8 = utf8_length(lead);
+    if (utf8 > 0) {
+        std::size_t fitting = 1;
+        while (fitting < count && fitting < utf8 && is_utf8_continuation(bytes[fitting])) ++fitting;
+        if (fitting == utf8) return utf8;
+        if (fitting == count && more_may_follow) return 0;
+    }
+    if (!is_gbk_lead(lead)) return 1;
+    if (count >= 2) return is_gbk_trail(bytes[1]) ? 2 : 1;
+    return more_may_follow ? 0 : 1;
+}
+
+decoded_input decode_character(const unsigned char* bytes, std::size_t count, std::size_t start,
+                               bool more_may_follow, DWORD state)
+{
+    const std::size_t length = character_length(bytes + start, count - start, more_may_follow);
+    if (length == 0) return incomplete();
+    return found(start + length, plain_key(bytes[start], state));
+}
+
+// A string runs from ESC and its opener to ST (ESC \) or BEL. Another ESC cuts it short and
+// starts the next input.
+decoded_input decode_string(const unsigned char* bytes, std::size_t count, bool more_may_follow)
+{
+    for (std::size_t at = 2; at < count; ++at) {
+        if (bytes[at] == bell) return dropped(at + 1);
+        if (bytes[at] != escape || at + 1 == count) continue;
+        return dropped(bytes[at + 1] == '\\' ? at + 2 : at);
+    }
+    return more_may_follow ? incomplete() : dropped(count);
+}
+
+// What Ctrl with a character types on a PC keyboard: the control code of a letter or of
+// @ [ \ ] ^ _, NUL for 2 and Space, 1E for 6, 1F for -, LF for Enter; other keys keep theirs.
+constexpr unsigned with_ctrl(unsigned character)
+{
+    if (character >= 'a' && character <= 'z') return character - 'a' + 1;
+    if (character >= '@' && character <= '_') return character - '@';
+    if (character == ' ' || character == '2') return 0x00;
+    if (character == '6') return 0x1E;
+    if (character == '-') return 0x1F;
+    if (character == '\r') return '\n';
+    return character;
+}
+
+// A key reported by its character, as xterm's modifyOtherKeys (CSI 27;m;c ~) and the CSI u
+// keyboard form (CSI c;m u) do, becomes the key event a console gives for what it types.
+decoded_input character_key(std::size_t length, unsigned long code_point, DWORD state)
+{
+    constexpr unsigned long private_use_first = 0xE000;  // CSI u's keys without a character
+    constexpr unsigned long private_use_last = 0xF8FF;
+    if (code_point == 0 || code_point > 0x10FFFF ||
+        (code_point >= private_use_first && code_point <= private_use_last)) {
+        return dropped(length);
+    }
+    // Shift+Tab and Ctrl+Tab type nothing: they are keys with extended codes.
+    if (code_point == '\t' && (state & (shift | ctrl))) {
+        return found(length, key_event(0, 0x0F, state));
+    }
+    auto character = static_cast<unsigned>(code_point);
+    if (state & ctrl) {
+        character = with_ctrl(character);
+    } else if ((state & shift) && character >= 'a' && character <= 'z') {
+        character -= 'a' - 'A';
+    }
+    // Beyond ASCII, the first byte of the character in UTF-8, as typing it would give.
+    if (character >= 0x10000) character = 0xF0 | character >> 18;
+    else if (character >= 0x800) character = 0xE0 | character >> 12;
+    else if (character >= 0x80) character = 0xC0 | character >> 6;
+    return found(length, plain_key(static_cast<unsigned char>(character), state));
+}
+
+// Up to three decimal parameters separated by ';'; an empty one counts as 1. Anything else
+// (private markers, sub-parameters, more parameters) is a report of the terminal's, not a key.
 struct parameters {
     bool valid;
-    unsigned number;
-    unsigned modifier;
+    std::size_t count;
+    unsigned long values[3];
 };
 
 parameters parse_parameters(const unsigned char* bytes, std::size_t count)
 {
-    unsigned values[2] = {0, 0};
-    bool given[2] = {false, false};
-    std::size_t index = 0;
+    constexpr unsigned long largest = 0x10FFFF;  // the highest code point CSI u may report
+    parameters result{true, 0, {1, 1, 1}};
+    if (count == 0) return result;
+    result.count = 1;
+    bool has_digits = false;
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char byte = bytes[i];
-        if (byte == ';' && index == 0) {
-            index = 1;
-        } else if (byte >= '0' && byte <= '9' && values[index] < 1000) {
-            values[index] = values[index] * 10 + (byte - '0');
-            given[index] = true;
+        unsigned long& value = result.values[result.count - 1];
+        if (byte == ';' && result.count < 3) {
+            ++result.count;
+            has_digits = false;
+        } else if (byte >= '0' && byte <= '9') {
+            value = (has_digits ? value * 10 : 0) + (byte - '0');
+            has_digits = true;
+            if (value > largest) return {false, 0, {}};
         } else {
-            return {false, 0, 0};
+            return {false, 0, {}};
         }
     }
-    return {true, given[0] ? values[0] : 1, given[1] ? values[1] : 1};
+    return result;
+}
+
+const sequence_key* find_key(introducer form, unsigned long number, unsigned char final_byte)
+{
+    for (const sequence_key& row : keys_by_sequence) {
+        if (row.form == form && row.number == number && row.final_byte == final_byte) return &row;
+    }
+    return nullptr;
 }
 
 // Looks up a complete sequence of `length` bytes; `parameter_bytes` are those between its
@@ -153,34 +292,51 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
                      std::size_t parameter_count, unsigned char final_byte, DWORD state)
 {
     const parameters params = parse_parameters(parameter_bytes, parameter_count);
-    if (!params.valid || params.modifier == 0 || params.modifier > 16) return dropped(length);
-    state |= state_of_modifier(params.modifier) | rxvt_state_of(final_byte);
-    const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
-    for (const sequence_key& row : keys_by_sequence) {
-        if (row.form == form && row.number == params.number && row.final_byte == table_final) {
-            state |= row.implied_state;
-            if (is_enhanced(row.scan_code)) state |= ENHANCED_KEY;
-            return found(length, key_event(0, row.scan_code, state));
-        }
+    const unsigned long modifier = params.values[1];
+    if (!params.valid || modifier == 0 || modifier > highest_modifier) return dropped(length);
+    state |= state_of_modifier(static_cast<unsigned>(modifier)) | rxvt_state_of(final_byte);
+    if (form == csi && final_byte == '~' && params.count == 3 && params.values[0] == 27) {
+        return character_key(length, params.values[2], state);
     }
-    return dropped(length);  // focus reports, paste marks, mouse reports, unknown keys
+    if (form == csi && final_byte == 'u' && params.count >= 1 && params.count <= 2) {
+        return character_key(length, params.values[0], state);
+    }
+    if (params.count > 2) return dropped(length);
+    const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
+    const unsigned long number = params.count == 0 ? bare : params.values[0];
+    const sequence_key* row = find_key(form, number, table_final);
+    if (row == nullptr && params.count == 0) row = find_key(form, 1, table_final);
+    if (row == nullptr) return dropped(length);  // focus reports, paste marks, unknown keys
+    return found(length, key_event(row->character, row->scan_code, state | row->state));
 }
+
+// An X10 mouse report is ESC [ M and three bytes of button and position, each 20 or above.
+// Alone, ESC [ M is st's Ctrl+Delete.
+constexpr std::size_t mouse_report_length = 3;
 
 // Decodes the sequence whose introducer ends at `start` (ESC [ or ESC O, after any Alt ESC).
 decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std::size_t start,
                               introducer form, bool more_may_follow, DWORD state)
 {
-    if (form == introducer::csi && start < count && bytes[start] == '[') {
+    if (form == csi && start < count && bytes[start] == '[') {
         if (start + 1 == count) return more_may_follow ? incomplete() : dropped(count);
         const unsigned char final_byte = bytes[start + 1];
         if (!is_final_byte(final_byte)) return dropped(start + 1);
-        return lookup(start + 2, introducer::csi_bracket, nullptr, 0, final_byte, state);
+        return lookup(start + 2, csi_bracket, nullptr, 0, final_byte, state);
+    }
+    if (form == csi && start < count && bytes[start] == 'M') {
+        const std::size_t after = start + 1;
+        if (after == count && more_may_follow) return incomplete();
+        const bool report_follows = after < count && bytes[after] >= 0x20;
+        if (!report_follows) return lookup(after, form, nullptr, 0, 'M', state);
+        if (count >= after + mouse_report_length) return dropped(after + mouse_report_length);
+        return more_may_follow ? incomplete() : dropped(count);
     }
     std::size_t at = start;
     while (at < count && is_parameter_byte(bytes[at])) ++at;
     const std::size_t parameters_end = at;
     // rxvt ends Shift+key sequences in $, which is an intermediate byte in the standard form.
-    if (at < count && bytes[at] == '$' && form == introducer::csi) {
+    if (at < count && bytes[at] == '$' && form == csi) {
         return lookup(at + 1, form, bytes + start, parameters_end - start, '$', state);
     }
     while (at < count && is_intermediate_byte(bytes[at])) ++at;
@@ -198,10 +354,11 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
                                     bool more_may_follow) noexcept
 {
     if (count == 0) return incomplete();
-    if (bytes[0] != escape) return found(1, plain_key(bytes[0], 0));
+    if (bytes[0] != escape) return decode_character(bytes, count, 0, more_may_follow, 0);
 
     // After ESC, silence means the Esc key itself; a byte straight after it is Alt with that
-    // key, unless it opens a sequence. ESC ESC is Alt with what follows (rxvt's Alt+arrow).
+    // key, unless it opens a sequence or a string. ESC ESC is Alt with what follows (rxvt's
+    // Alt+arrow).
     std::size_t start = 1;
     DWORD state = 0;
     if (count > 1 && bytes[1] == escape) {
@@ -212,13 +369,22 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
         if (more_may_follow) return incomplete();
         return found(count, escape_key(state));
     }
-    // Alt with the key typed after ESC (after ESC ESC, that key is Esc), unless the byte opens
-    // a sequence that may still go on: ESC [ and ESC O followed by silence are Alt+[ and Alt+O.
     const unsigned char next = bytes[start];
     const bool opens_sequence = next == '[' || next == 'O';
-    if (!opens_sequence || (count == start + 1 && !more_may_follow)) {
+    const bool opens_control_string = start == 1 && opens_string(next);
+    // After ESC ESC, a key that opens nothing is a key of its own: ESC ESC is Alt+Esc.
+    if (start == 2 && !opens_sequence) return found(2, escape_key(alt));
+    // An opener followed by silence was typed: ESC [ is Alt+[, ESC ] is Alt+], and so on.
+    if ((opens_sequence || opens_control_string) && count == start + 1 && !more_may_follow) {
         return found(2, start == 2 ? escape_key(alt) : plain_key(next, alt));
     }
-    const introducer form = next == '[' ? introducer::csi : introducer::ss3;
+    if (opens_control_string) return decode_string(bytes, count, more_may_follow);
+    if (!opens_sequence) return decode_character(bytes, count, 1, more_may_follow, alt);
+    const introducer form = next == '[' ? csi : ss3;
     return decode_sequence(bytes, count, start + 1, form, more_may_follow, state);
+}
+
+bool opens_control_string(const unsigned char* bytes, std::size_t count) noexcept
+{
+    return count >= 2 && bytes[0] == escape && opens_string(bytes[1]);
 }

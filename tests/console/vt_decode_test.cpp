@@ -1,7 +1,9 @@
+#include "console/key_wait.h"
 #include "console/vt_decode.h"
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -43,7 +45,6 @@ TEST(TerminalInput, EachAcceptedFormIsOneKey)
         {"a", "a", 'a', 0, 0},
         {"Enter", "\r", 13, 0, 0},
         {"Backspace", "\x7f", 127, 0, 0},
-        {"GBK lead byte, also C1 CSI", "\x9b", 0x9B, 0, 0},
         {"NUL is Ctrl+2", std::string(1, '\0'), 0, 0x03, ctrl},
         {"Alt+a", "\x1b" "a", 'a', 0, alt},
         {"Alt+Ctrl+2", std::string("\x1b\0", 2), 0, 0x03, ctrl | alt},
@@ -128,10 +129,11 @@ TEST(TerminalInput, UnknownSequencesAreDroppedWhole)
         "\x1b[200~",       // start of a paste
         "\x1b[<0;12;7M",   // mouse report
         "\x1b[?1;2c",      // device attributes
-        "\x1b[1;99A",      // modifier out of range
+        "\x1b[1;300A",     // modifier out of range
         "\x1b[99999999~",  // number out of range
         "\x1b[1 q",        // intermediate byte
-        "\x1bOx",          // SS3 with no key
+        "\x1bOz",          // SS3 with no key
+        "\x1bOu",          // keypad 5 with Num Lock off, which has no code
         "\x1b[[Z",         // Linux console form with no key
     };
     for (const std::string& sequence : sequences) {
@@ -161,6 +163,140 @@ TEST(TerminalInput, CutShortSequencesAreDroppedUpToWhereTheNextInputStarts)
     EXPECT_EQ(silent_midway.length, 5u);
 
     EXPECT_EQ(decode("", true).outcome, decode_outcome::need_more);
+}
+
+// Bytes a terminal sends for one key press, and the code the key wait ends with; `dropped`
+// for bytes that make no key. Each case is consumed whole, with the silence after it where
+// its last byte could still be followed by more.
+constexpr int dropped = -1;
+
+struct code_case {
+    const char* key;
+    std::string bytes;
+    int code;
+};
+
+void expect_codes(std::initializer_list<code_case> cases)
+{
+    for (const code_case& c : cases) {
+        SCOPED_TRACE(c.key);
+        decoded_input input = decode(c.bytes, true);
+        if (input.outcome == decode_outcome::need_more) input = decode(c.bytes, false);
+        EXPECT_EQ(input.length, c.bytes.size());
+        if (c.code == dropped) {
+            EXPECT_EQ(input.outcome, decode_outcome::ignore);
+            continue;
+        }
+        ASSERT_EQ(input.outcome, decode_outcome::key);
+        INPUT_RECORD event{};
+        event.EventType = KEY_EVENT;
+        event.Event.KeyEvent = input.key;
+        EXPECT_EQ(key_code_of(event), c.code);
+    }
+}
+
+TEST(TerminalKeys, StOutsideApplicationKeypadMode)
+{
+    expect_codes({
+        {"Delete", "\x1b[P", 224},
+        {"Insert", "\x1b[4h", 224},
+        {"Shift+Insert", "\x1b[4l", 224},
+        {"Ctrl+Insert", "\x1b[L", 224},
+        {"Shift+Delete", "\x1b[2K", 224},
+        {"Ctrl+Delete", "\x1b[M", 224},
+        {"Shift+Home", "\x1b[2J", 224},
+        {"Shift+End", "\x1b[K", 224},
+        {"Ctrl+End", "\x1b[J", 224},
+        {"Shift+F1, xterm, still F1", "\x1b[1;2P", 0},
+    });
+}
+
+TEST(TerminalKeys, ApplicationKeypadMode)
+{
+    expect_codes({
+        {"*", "\x1bOj", '*'},          {"+", "\x1bOk", '+'},
+        {"-", "\x1bOm", '-'},          {",", "\x1bOl", ','},
+        {"=", "\x1bOX", '='},          {"Enter", "\x1bOM", 13},
+        {"/", "\x1bOo", '/'},          {"0 as Insert", "\x1bOp", 0},
+        {"1 as End", "\x1bOq", 0},     {"8 as Up", "\x1bOx", 0},
+        {"9 as Page Up", "\x1bOy", 0}, {". as Delete", "\x1bOn", 0},
+        {"5, which has no code", "\x1bOu", dropped},
+    });
+}
+
+TEST(TerminalKeys, RxvtAndLinuxConsoleShiftedFunctionKeys)
+{
+    expect_codes({
+        {"Shift+F1, the same as F11", "\x1b[23~", 224},
+        {"Shift+F3 as F13", "\x1b[25~", 0},
+        {"Shift+F6 as F16", "\x1b[29~", 0},
+        {"Shift+F10 as F20", "\x1b[34~", 0},
+        {"Shift+F3, rxvt's Shift form", "\x1b[25$", 0},
+        {"Ctrl+Shift+F3", "\x1b[25^", 0},
+        {"Ctrl+Shift+F10, rxvt's @", "\x1b[34@", 0},
+        {"no key numbered 27 alone", "\x1b[27~", dropped},
+    });
+}
+
+TEST(TerminalKeys, KeysReportedByTheirCharacter)
+{
+    expect_codes({
+        {"Ctrl+C, modifyOtherKeys", "\x1b[27;5;99~", 3},
+        {"Shift+A, modifyOtherKeys", "\x1b[27;2;65~", 65},
+        {"Ctrl+C, CSI u", "\x1b[99;5u", 3},
+        {"Esc, CSI u", "\x1b[27u", 27},
+        {"Alt+a, CSI u", "\x1b[97;3u", 97},
+        {"Shift+a, CSI u", "\x1b[97;2u", 65},
+        {"Shift+Tab, CSI u", "\x1b[9;2u", 0},
+        {"Ctrl+Enter, CSI u", "\x1b[13;5u", 10},
+        {"Ctrl+2, CSI u", "\x1b[50;5u", 0},
+        {"Alt+e acute, CSI u", "\x1b[233;3u", 0xC3},
+        {"Left Shift alone, CSI u", "\x1b[57441;2u", dropped},
+        {"a key release, CSI u", "\x1b[97;1:3u", dropped},
+    });
+}
+
+TEST(TerminalKeys, CharactersOfSeveralBytesAreOneKey)
+{
+    expect_codes({
+        {"e acute, UTF-8", "\xC3\xA9", 0xC3},
+        {"han, UTF-8", "\xE6\xB1\x89", 0xE6},
+        {"an emoji, UTF-8", "\xF0\x9F\x98\x80", 0xF0},
+        {"han, GBK", "\xBA\xBA", 0xBA},
+        {"zi, GBK, whose lead also leads UTF-8", "\xD7\xD6", 0xD7},
+        {"a GBK pair that starts a UTF-8 character", "\xE6\xB1", 0xE6},
+        {"Alt+e acute", "\x1b\xC3\xA9", 0xC3},
+        {"a Latin-1 byte alone", "\xE9", 0xE9},
+        {"the euro sign in code page 936", "\x80", 0x80},
+    });
+    // The key after the character stays.
+    const struct {
+        std::string bytes;
+        std::size_t length;
+    } followed[] = {{"\xBA\xBA\xBA", 2}, {"\xE6\xB1" "a", 2}, {"\xC3\x1b", 1}, {"\xC3\xA9\xC3", 2}};
+    for (const auto& c : followed) {
+        SCOPED_TRACE(c.bytes);
+        const decoded_input input = decode(c.bytes, true);
+        EXPECT_EQ(input.outcome, decode_outcome::key);
+        EXPECT_EQ(input.length, c.length);
+    }
+}
+
+TEST(TerminalKeys, RepliesAndReportsAreNoKeys)
+{
+    expect_codes({
+        {"a colour reply ended by ST", "\x1b]11;rgb:0000/0000/0000\x1b\\", dropped},
+        {"a colour reply ended by BEL", "\x1b]11;rgb:0000/0000/0000\x07", dropped},
+        {"a DCS reply", "\x1bP1+r544e=787465726d\x1b\\", dropped},
+        {"an APC string", "\x1b_Gi=1;OK\x1b\\", dropped},
+        {"an X10 mouse report", "\x1b[M !!", dropped},
+        {"Alt+] typed alone", "\x1b]", ']'},
+        {"Alt+P typed alone", "\x1bP", 'P'},
+    });
+    // A string cut short by ESC: the ESC starts the next input.
+    EXPECT_EQ(decode("\x1b]11;rgb\x1b[A", true).length, 8u);
+    EXPECT_EQ(decode("\x1b]11;rgb:00", true).outcome, decode_outcome::need_more);
+    EXPECT_EQ(decode("\x1b[M !", true).outcome, decode_outcome::need_more);
 }
 
 }  // namespace

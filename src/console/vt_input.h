@@ -1,0 +1,38 @@
+#pragma once
+#include "console/vt_decode.h"
+
+#include <cstddef>
+#include <optional>
+
+// What the key reader remembers between the bytes of a key press: the bytes read so far, and
+// whether a sequence or string too long to keep is being skipped to its end. No system calls:
+// the reader hands over each byte the terminal sends, and says when the terminal was silent
+// for the escape timeout.
+class terminal_input {
+public:
+    // Whether the bytes so far may go on, so that the next read waits only for the escape
+    // timeout; otherwise it may wait as long as it takes.
+    bool expects_more() const noexcept { return pending_count_ > 0 || skipping_ != skip::none; }
+
+    // A byte the terminal sent. Call next_key() after each.
+    void add(unsigned char byte) noexcept;
+    // Nothing came for the escape timeout: what is pending is all there is of it.
+    void add_silence() noexcept;
+
+    // The next complete key press among the bytes so far, after dropping what is no key;
+    // empty while more bytes are needed.
+    std::optional<KEY_EVENT_RECORD> next_key() noexcept;
+
+private:
+    // Longer than any key a terminal sends; longer sequences and strings are skipped.
+    static constexpr std::size_t longest_kept = 64;
+
+    enum class skip { none, sequence, string, string_after_escape };
+
+    void keep(unsigned char byte) noexcept;
+
+    unsigned char pending_[longest_kept]{};
+    std::size_t pending_count_ = 0;
+    bool silent_ = false;  // the terminal fell silent after the last pending byte
+    skip skipping_ = skip::none;
+};

@@ -1,0 +1,78 @@
+#include "console/vt_input.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Feeds `bytes` as a key reader would, one at a time, and gives the characters of the keys
+// that came out ('!' for a key without one).
+std::string keys_from(terminal_input& input, const std::string& bytes)
+{
+    std::string keys;
+    for (const char byte : bytes) {
+        input.add(static_cast<unsigned char>(byte));
+        while (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
+            keys += key->uChar.AsciiChar != 0 ? key->uChar.AsciiChar : '!';
+        }
+    }
+    return keys;
+}
+
+TEST(TerminalInputReader, SequencesTooLongToKeepAreSkippedToTheirEnd)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"a control sequence", "\x1b[" + std::string(300, ';') + "A"},
+        {"a string ended by ST", "\x1b]52;c;" + std::string(300, 'Q') + "\x1b\\"},
+        {"a string ended by BEL", "\x1bP" + std::string(300, 'Q') + "\x07"},
+        {"a string with its ST cut at the buffer's end", "\x1b]" + std::string(61, 'Q') + "\x1b\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        terminal_input input;
+        EXPECT_EQ(keys_from(input, c.bytes), "");
+        EXPECT_FALSE(input.expects_more());
+        EXPECT_EQ(keys_from(input, "x"), "x");
+    }
+}
+
+TEST(TerminalInputReader, AControlByteCutsASkippedSequenceShort)
+{
+    terminal_input input;
+    EXPECT_EQ(keys_from(input, "\x1b[" + std::string(100, '1') + "\r"), "\r");
+}
+
+TEST(TerminalInputReader, ASequenceDroppedAfterAPauseLeavesNothingBehind)
+{
+    for (const std::string& cut : {std::string("\x1b[1;"), std::string("\x1b]11;rgb:00"),
+                                  "\x1b[" + std::string(80, ';')}) {
+        SCOPED_TRACE(cut.substr(1, 12));
+        terminal_input input;
+        EXPECT_EQ(keys_from(input, cut), "");
+        EXPECT_TRUE(input.expects_more());
+        input.add_silence();
+        EXPECT_FALSE(input.next_key());
+        EXPECT_FALSE(input.expects_more());
+        input.add('a');
+        const std::optional<KEY_EVENT_RECORD> key = input.next_key();
+        ASSERT_TRUE(key);
+        EXPECT_EQ(key->uChar.AsciiChar, 'a');
+        EXPECT_EQ(key->dwControlKeyState, 0u);  // no Alt from the dropped ESC
+    }
+}
+
+TEST(TerminalInputReader, SilenceCompletesWhatIsPending)
+{
+    terminal_input input;
+    EXPECT_EQ(keys_from(input, "\x1b"), "");
+    input.add_silence();
+    const std::optional<KEY_EVENT_RECORD> key = input.next_key();
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->uChar.AsciiChar, 0x1B);
+}
+
+}  // namespace
