@@ -1,7 +1,7 @@
 // The listing, read in arbitrary pieces, against a plain model of the line format. The first
 // input bytes choose the piece sizes; the rest is what standard input would deliver.
-#include "listing.h"
 #include "listing_model.h"
+#include "token_scan.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -17,12 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned char* const input = data + 4;
     const std::size_t input_size = size - 4;
 
-    char* output = nullptr;
-    std::size_t output_size = 0;
-    std::FILE* out = open_memstream(&output, &output_size);
-    // Large: kept out of the stack, and made once.
-    static std::optional<token_listing> listing;
-    listing.emplace(out, piece_sizes[0] & 1);
+    // The listing writes to a descriptor, as it does to standard output.
+    std::FILE* out = std::tmpfile();
+    // Large: kept out of the stack.
+    static std::optional<listing_output> lines;
+    lines.emplace(out, piece_sizes[0] & 1);
+    token_scan scan(*lines);
 
     std::size_t at = 0;
     for (std::size_t piece = 0; at < input_size; ++piece) {
@@ -31,17 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A fresh copy for each piece, so that reading past it is caught.
         auto* const copy = static_cast<unsigned char*>(std::malloc(length));
         std::memcpy(copy, input + at, length);
-        const bool token_goes_on = list_more(*listing, copy, length);
+        const bool token_goes_on = scan.list_more(copy, length);
         std::free(copy);
         at += length;
         if (!token_goes_on) break;
     }
-    finish_listing(*listing);
-    listing.reset();
+    scan.finish();
+    std::string output;
+    std::rewind(out);
+    for (int byte; (byte = std::getc(out)) != EOF;) output.push_back(static_cast<char>(byte));
     std::fclose(out);
 
-    const std::string expected = model_listing(std::string(reinterpret_cast<const char*>(input), input_size));
-    if (std::string(output, output_size) != expected) std::abort();
-    std::free(output);
+    const std::string token(reinterpret_cast<const char*>(input), input_size);
+    if (output != model_listing(token)) std::abort();
     return 0;
 }

@@ -2,15 +2,25 @@
 #include <cstddef>
 #include <cstdio>
 
-// Readies the standard streams for the run: a write to a reader that has gone must fail
-// quietly instead of ending the process before the key wait.
+// The few facts about the standard streams that differ by platform.
+
+// Readies the standard streams for the run: a write to a reader that has gone, or beyond a
+// file size limit, must fail as a write does instead of ending the process.
 void prepare_standard_streams();
 
 // Whether `stream` is a terminal or console, where each write must show at once.
 bool is_terminal(std::FILE* stream);
 
 // Reads into `buffer` what `in` has ready, up to `capacity` bytes, waiting only until there is
-// something: a line at a terminal, what a pipe holds. Reads the descriptor below the stream,
-// which must have nothing buffered, in the platform's text mode. 0 at the end of input or on
+// something (a line at a terminal, what a pipe holds), also where the descriptor is
+// non-blocking. Reads the descriptor below the stream, which must have nothing buffered, in
+// the platform's text mode. Returns the count, 0 at the end of input, or -1 with errno set.
+long read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity);
+
+// Writes all `count` bytes to `out` in the platform's text mode, going on where a write
+// stopped and waiting where the descriptor is non-blocking and full. False with errno set on
 // an error.
-std::size_t read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity);
+bool write_output(std::FILE* out, const unsigned char* bytes, std::size_t count);
+
+// Whether a failed write's errno says only that the reader has gone.
+bool is_reader_gone(int error);

@@ -2,11 +2,30 @@
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <unistd.h>
+
+namespace {
+
+// A descriptor left non-blocking (by a crashed program sharing it, say) answers EAGAIN where
+// it would block: wait for it, as a blocking one would.
+bool wait_until_ready(int fd, short event)
+{
+    pollfd ready{fd, event, 0};
+    int result;
+    do result = poll(&ready, 1, -1);
+    while (result < 0 && errno == EINTR);
+    return result > 0;
+}
+
+bool must_wait(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
+}  // namespace
 
 void prepare_standard_streams()
 {
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool is_terminal(std::FILE* stream)
@@ -14,10 +33,33 @@ bool is_terminal(std::FILE* stream)
     return isatty(fileno(stream)) == 1;
 }
 
-std::size_t read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity)
+long read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity)
 {
-    ssize_t count;
-    do count = read(fileno(in), buffer, capacity);
-    while (count < 0 && errno == EINTR);
-    return count > 0 ? static_cast<std::size_t>(count) : 0;
+    const int fd = fileno(in);
+    for (;;) {
+        const ssize_t count = read(fd, buffer, capacity);
+        if (count >= 0) return static_cast<long>(count);
+        if (errno == EINTR || (must_wait(errno) && wait_until_ready(fd, POLLIN))) continue;
+        return -1;
+    }
+}
+
+bool write_output(std::FILE* out, const unsigned char* bytes, std::size_t count)
+{
+    const int fd = fileno(out);
+    while (count > 0) {
+        const ssize_t written = write(fd, bytes, count);
+        if (written < 0) {
+            if (errno == EINTR || (must_wait(errno) && wait_until_ready(fd, POLLOUT))) continue;
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool is_reader_gone(int error)
+{
+    return error == EPIPE;
 }

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace std::string_literals;
 
@@ -316,6 +317,13 @@ TEST(EndToEnd, ClosedOrBrokenStandardStreamsStillReachTheKeyWait)
     for (const launch_options& options : {both_closed, output_closed, reader_gone}) {
         terminal_session gbcode(options);
         ASSERT_TRUE(gbcode.wait_until_raw());
+        // What was closed stays closed: the terminal in its place would receive the output.
+        const auto is_open = [&](int fd) {
+            const std::string path = "/proc/" + std::to_string(gbcode.pid()) + "/fd/" + std::to_string(fd);
+            return access(path.c_str(), F_OK) == 0;
+        };
+        EXPECT_EQ(is_open(STDIN_FILENO), options.input != stream::closed);
+        EXPECT_EQ(is_open(STDOUT_FILENO), options.output != stream::closed);
         gbcode.type("y");
         EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'y');
         EXPECT_EQ(gbcode.screen(), "");  // no output strayed onto the terminal
@@ -359,26 +367,109 @@ TEST(EndToEnd, AStopDuringTheWaitPutsTheTerminalBackUntilItGoesOn)
     }
 }
 
-TEST(EndToEnd, UnreadableInputOrUnwritableOutputStillReachesTheKeyWait)
+TEST(EndToEnd, UnreadableInputListsNothing)
 {
     launch_options directory_input = piped_token("");
     directory_input.input = stream::file;
     directory_input.input_file = "/";
-    launch_options full_disk = piped_token(std::string(100000, 'x'));
+    terminal_session gbcode(directory_input);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("w");
+    gbcode.wait_for_exit();
+    EXPECT_EQ(gbcode.piped_output(), prompt);
+}
+
+TEST(EndToEnd, AFailedReadOrWriteIsReportedOnceAndTheKeyWaitStillComes)
+{
+    const std::string token(100000, 'x');
+    launch_options full_disk = piped_token(token);
     full_disk.output = stream::file;
     full_disk.output_file = "/dev/full";
-    for (const launch_options& options : {directory_input, full_disk}) {
-        terminal_session gbcode(options);
+    char path[] = "/tmp/gbcode-limit-XXXXXX";
+    close(mkstemp(path));
+    launch_options size_limit = piped_token(token);
+    size_limit.output = stream::file;
+    size_limit.output_file = path;
+    size_limit.file_size_limit = 4096;
+    launch_options directory_input = piped_token("");
+    directory_input.input = stream::file;
+    directory_input.input_file = "/";
+    launch_options reader_gone = piped_token(token);
+    reader_gone.output_reader_gone = true;
+    const struct {
+        const char* name;
+        launch_options options;
+        std::string message;
+    } cases[] = {
+        {"a full disk", full_disk, "gbcode: standard output: No space left on device\n"},
+        {"a file size limit", size_limit, "gbcode: standard output: File too large\n"},
+        {"input from a directory", directory_input, "gbcode: standard input: Is a directory\n"},
+        {"a reader that left, as pipelines end", reader_gone, ""},
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.name);
+        c.options.capture_errors = true;
+        terminal_session gbcode(c.options);
         ASSERT_TRUE(gbcode.wait_until_raw());
         gbcode.type("w");
         EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'w');
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        EXPECT_EQ(gbcode.piped_errors(), c.message);
     }
-    terminal_session directory_listing(directory_input);
-    ASSERT_TRUE(directory_listing.wait_until_raw());
-    directory_listing.type("w");
-    directory_listing.wait_for_exit();
-    EXPECT_EQ(directory_listing.piped_output(), prompt);  // nothing read, nothing listed
+    std::remove(path);
+}
+
+TEST(EndToEnd, NonBlockingStreamsLoseNothing)
+{
+    launch_options slow_input = piped_token("abcd");
+    slow_input.piped_input_later = "efgh";
+    slow_input.nonblocking_input = true;
+    launch_options slow_reader = piped_token(std::string(3000000, 'x'));
+    slow_reader.nonblocking_output = true;
+    for (launch_options options : {slow_input, slow_reader}) {
+        options.controlling_terminal = false;
+        options.capture_errors = true;
+        terminal_session gbcode(options);
+        std::this_thread::sleep_for(300ms);  // gbcode fills the pipe and finds it full
+        EXPECT_TRUE(gbcode.piped_output() ==
+                    prompt + model_listing(options.piped_input + options.piped_input_later));
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+        EXPECT_EQ(gbcode.piped_errors(), "");
+    }
+}
+
+TEST(EndToEnd, ASmallStackListsALongTokenWhole)
+{
+    launch_options small_stack = piped_token(std::string(100000, 'q'));
+    small_stack.controlling_terminal = false;
+    small_stack.stack_limit = 256 * 1024;
+    terminal_session gbcode(small_stack);
+    EXPECT_TRUE(gbcode.piped_output() == prompt + model_listing(std::string(100000, 'q')));
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+}
+
+TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string output_start;
+        std::string errors;
+    } cases[] = {
+        {{"--help"}, 0, "Usage: gbcode [--help | --version]\n", ""},
+        {{"--version"}, 0, "gbcode 0.1.0\n", ""},
+        {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
+        {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        launch_options options = piped_token("ab");
+        options.arguments = c.arguments;
+        options.capture_errors = true;
+        terminal_session gbcode(options);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.status);  // no key wait either way
+        EXPECT_EQ(gbcode.piped_output().substr(0, c.output_start.size()), c.output_start);
+        EXPECT_EQ(gbcode.piped_errors(), c.errors);
+    }
 }
 
 TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)

@@ -39,7 +39,8 @@ std::string list_in_chunks(const std::vector<std::string>& chunks)
     });
     std::FILE* in = fdopen(pipe_ends[0], "rb");
     std::FILE* out = std::tmpfile();
-    list_token(in, out, false);
+    listing_output output_stream(out, false);
+    list_token(in, output_stream);
     reader_done = true;
     writer.join();
     std::fclose(in);

@@ -1,5 +1,6 @@
 #include "listing.h"
 #include "listing_model.h"
+#include "pair_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -19,13 +20,15 @@ std::string read_all(std::FILE* file)
     return bytes;
 }
 
-std::string list(const std::string& input)
+std::string list(const std::string& input, bool show_each_line = false)
 {
     std::FILE* in = std::tmpfile();
     std::FILE* out = std::tmpfile();
     std::fwrite(input.data(), 1, input.size(), in);
+    std::fflush(in);
     std::rewind(in);
-    list_token(in, out, false);
+    listing_output output_stream(out, show_each_line);
+    list_token(in, output_stream);
     std::string output = read_all(out);
     std::fclose(in);
     std::fclose(out);
@@ -88,20 +91,14 @@ TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
 
 TEST(Listing, LinesShownOneByOneMatchBufferedOnes)
 {
-    std::FILE* in = std::tmpfile();
-    std::FILE* out = std::tmpfile();
-    std::fputs("\xBA\xBA\xD7\xD6" "a", in);
-    std::rewind(in);
-    list_token(in, out, true);
-    EXPECT_EQ(read_all(out), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta\0  610\n"s);
-    std::fclose(in);
-    std::fclose(out);
+    EXPECT_EQ(list("\xBA\xBA\xD7\xD6" "a", true), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta\0  610\n"s);
 }
 
 TEST(Prompt, IsTheGbkTextAndALineEnd)
 {
     std::FILE* out = std::tmpfile();
-    write_prompt(out, true);
+    listing_output output_stream(out, true);
+    write_prompt(output_stream);
     EXPECT_EQ(read_all(out), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n");
     std::fclose(out);
 }
@@ -119,7 +116,7 @@ TEST(PairLines, MatchTheLineFormatForEveryPairOfByteValues)
             bytes.push_back(static_cast<char>(second));
         }
     }
-    std::string lines((bytes.size() / 2) * longest_pair_line + pair_line_slack, '\0');
+    std::string lines((bytes.size() / 2) * longest_pair_line + pair_lines_overrun, '\0');
     auto* const out = reinterpret_cast<unsigned char*>(lines.data());
     const unsigned char* const end =
         put_pair_lines(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size() / 2, out);

@@ -31,11 +31,13 @@ void write_all(int fd, std::string_view bytes)
 
 // Runs in the forked child only: give it its streams, then become gbcode.
 [[noreturn]] void start_program(const launch_options& options, const char* terminal_name,
-                                int input_pipe, int output_pipe)
+                                int input_pipe, int output_pipe, int error_pipe)
 {
     setsid();
     signal(SIGPIPE, SIG_DFL);  // as a shell would start it, not as this test program runs
     if (options.ignore_hangup) signal(SIGHUP, SIG_IGN);
+    // Opened while 0 to 2 are taken, so that it cannot fill a stream meant to be closed.
+    const int null_device = open("/dev/null", O_WRONLY | O_CLOEXEC);
     int terminal = -1;
     if (options.controlling_terminal) {
         terminal = open(terminal_name, O_RDWR);  // a session leader's first terminal is its own
@@ -50,8 +52,17 @@ void write_all(int fd, std::string_view bytes)
     place(options.input, input_pipe, options.input_file, O_RDONLY, STDIN_FILENO);
     const int output_flags = O_WRONLY | (options.append_output ? O_APPEND : 0);
     place(options.output, output_pipe, options.output_file, output_flags, STDOUT_FILENO);
-    const int null_device = open("/dev/null", O_WRONLY);
-    dup2(null_device, STDERR_FILENO);
+    dup2(options.capture_errors ? error_pipe : null_device, STDERR_FILENO);
+    if (options.nonblocking_input) fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK);
+    if (options.nonblocking_output) fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
+    if (options.file_size_limit > 0) {
+        const rlimit size{rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
+        setrlimit(RLIMIT_FSIZE, &size);
+    }
+    if (options.stack_limit > 0) {
+        const rlimit stack{rlim_t(options.stack_limit), rlim_t(options.stack_limit)};
+        setrlimit(RLIMIT_STACK, &stack);
+    }
     if (terminal > STDERR_FILENO) close(terminal);
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
@@ -87,6 +98,7 @@ void write_all(int fd, std::string_view bytes)
     std::istringstream wrapper(std::getenv("GBCODE_TEST_WRAPPER") ? std::getenv("GBCODE_TEST_WRAPPER") : "");
     for (std::string word; wrapper >> word;) words.push_back(word);
     words.push_back(GBCODE_PATH);
+    words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> arguments;
     for (std::string& word : words) arguments.push_back(word.data());
     arguments.push_back(nullptr);
@@ -118,19 +130,29 @@ terminal_session::terminal_session(const launch_options& options)
 
     int input[2] = {-1, -1};
     int output[2] = {-1, -1};
+    int errors[2] = {-1, -1};
     if (options.input == stream::pipe) pipe2(input, O_CLOEXEC);
     if (options.output == stream::pipe) pipe2(output, O_CLOEXEC);
+    if (options.capture_errors) pipe2(errors, O_CLOEXEC);
 
     pid_ = fork();
-    if (pid_ == 0) start_program(options, terminal_name, input[0], output[1]);
+    if (pid_ == 0) start_program(options, terminal_name, input[0], output[1], errors[1]);
 
     if (options.input == stream::pipe) {
         close(input[0]);
         // A writer thread, so that a token larger than the pipe cannot block the test.
-        std::thread([fd = input[1], bytes = options.piped_input] {
+        std::thread([fd = input[1], bytes = options.piped_input, later = options.piped_input_later] {
             write_all(fd, bytes);
+            if (!later.empty()) {
+                std::this_thread::sleep_for(500ms);
+                write_all(fd, later);
+            }
             close(fd);
         }).detach();
+    }
+    if (options.capture_errors) {
+        close(errors[1]);
+        error_pipe_ = errors[0];
     }
     if (options.output == stream::pipe) {
         close(output[1]);
@@ -149,6 +171,7 @@ terminal_session::~terminal_session()
         waitpid(pid_, nullptr, 0);
     }
     if (output_pipe_ >= 0) close(output_pipe_);
+    if (error_pipe_ >= 0) close(error_pipe_);
     close(slave_);
     if (master_ >= 0) close(master_);
 }
@@ -196,9 +219,10 @@ pid_t terminal_session::program_pid() const
 
 bool terminal_session::wait_until_stopped(std::chrono::milliseconds limit)
 {
-    const std::string stat_path = "/proc/" + std::to_string(program_pid()) + "/stat";
     return poll_until([&] {
-        // The third field of /proc/PID/stat is the state: T while stopped.
+        // The third field of /proc/PID/stat is the state: T while stopped. Under a session
+        // leader, gbcode may not have been started yet: look again each time.
+        const std::string stat_path = "/proc/" + std::to_string(program_pid()) + "/stat";
         std::FILE* stat = std::fopen(stat_path.c_str(), "r");
         char state = 0;
         if (stat) {
@@ -247,16 +271,22 @@ std::optional<int> terminal_session::wait_for_exit(std::chrono::milliseconds lim
     return status_;
 }
 
-std::string terminal_session::piped_output()
+namespace {
+std::string read_to_end(int fd)
 {
     std::string bytes;
     char buffer[65536];
     ssize_t count;
-    while ((count = read(output_pipe_, buffer, sizeof buffer)) > 0) {
+    while ((count = read(fd, buffer, sizeof buffer)) > 0) {
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
     return bytes;
 }
+}  // namespace
+
+std::string terminal_session::piped_output() { return read_to_end(output_pipe_); }
+
+std::string terminal_session::piped_errors() { return read_to_end(error_pipe_); }
 
 std::string terminal_session::read_line_and_close_output()
 {

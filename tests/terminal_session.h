@@ -7,6 +7,7 @@
 #include <string_view>
 #include <sys/types.h>
 #include <termios.h>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -30,6 +31,13 @@ struct launch_options {
     bool in_background = false;
     // Changes the terminal's settings before the program starts.
     void (*adjust_settings)(termios&) = nullptr;
+    std::vector<std::string> arguments;
+    bool capture_errors = false;      // standard error to a pipe (else /dev/null)
+    bool nonblocking_input = false;   // O_NONBLOCK on a piped standard input
+    bool nonblocking_output = false;  // ... and output, as a crashed program may leave them
+    std::string piped_input_later;    // written to the piped input half a second later
+    long file_size_limit = 0;         // ulimit -f, in bytes; 0 for none
+    long stack_limit = 0;             // ulimit -s, in bytes; 0 for the usual
 };
 
 class terminal_session {
@@ -57,6 +65,8 @@ public:
     std::optional<int> wait_for_exit(std::chrono::milliseconds limit = 10s);
     // Everything the program wrote to a piped standard output (after it has ended).
     std::string piped_output();
+    // Everything it wrote to standard error, with capture_errors.
+    std::string piped_errors();
     // Reads one line of a piped standard output, then closes the pipe, as `head -1` does.
     std::string read_line_and_close_output();
     // The bytes typed but not read, left for whatever reads the terminal next (the shell).
@@ -78,6 +88,7 @@ private:
     int master_ = -1;
     int slave_ = -1;  // held open, so the terminal and its settings outlive the program
     int output_pipe_ = -1;
+    int error_pipe_ = -1;
     pid_t pid_ = -1;
     std::optional<int> status_;
     std::string screen_;

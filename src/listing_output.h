@@ -1,0 +1,40 @@
+#pragma once
+#include "pair_lines.h"
+
+#include <cstddef>
+#include <cstdio>
+
+// The run's output on its way to a stream: the prompt, then the listing's lines. Redirected,
+// lines gather in one buffer and leave in large writes; on a terminal each line is written as
+// it is made, so that it shows at once. The first failed write is reported on standard error
+// (not a reader that left a pipe: pipelines end that way) and ends the output; the run goes on
+// to the key wait whatever happens.
+class listing_output {
+public:
+    listing_output(std::FILE* stream, bool show_each_line) noexcept
+        : stream_(stream), show_each_line_(show_each_line)
+    {
+    }
+    listing_output(const listing_output&) = delete;
+    listing_output& operator=(const listing_output&) = delete;
+
+    // Writes `count` bytes at once, after the lines gathered so far.
+    void write(const unsigned char* bytes, std::size_t count) noexcept;
+    // Makes the lines of the first `pair_count` byte pairs of `bytes`.
+    void put_lines(const unsigned char* bytes, std::size_t pair_count) noexcept;
+    // Writes the lines gathered so far.
+    void flush() noexcept;
+    // Whether a write has failed: nothing more will be written.
+    bool failed() const noexcept { return failed_; }
+
+private:
+    // Large enough that each write costs little beside the copying, small enough to stay in
+    // the processor's cache.
+    static constexpr std::size_t buffer_size = 128 * 1024;
+
+    std::FILE* const stream_;
+    const bool show_each_line_;
+    bool failed_ = false;
+    std::size_t filled_ = 0;
+    unsigned char buffer_[buffer_size + pair_lines_overrun];
+};

@@ -1,0 +1,64 @@
+#include "token_scan.h"
+
+namespace {
+
+constexpr bool ends_token(unsigned char byte)
+{
+    return byte == ' ' || static_cast<unsigned char>(byte - '\t') <= '\r' - '\t';
+}
+
+const unsigned char* find_token_end(const unsigned char* from, const unsigned char* end)
+{
+    // Look at whole blocks without branching on each byte; only a block that holds the end
+    // is searched byte by byte. The byte-wide accumulator (a bool one defeats GCC) lets
+    // compilers turn the block test into vector instructions.
+    constexpr std::size_t block = 32;
+    while (static_cast<std::size_t>(end - from) >= block) {
+        unsigned char any_end = 0;
+        for (std::size_t i = 0; i < block; ++i) any_end |= ends_token(from[i]);
+        if (any_end) break;
+        from += block;
+    }
+    while (from != end && !ends_token(*from)) ++from;
+    return from;
+}
+
+const unsigned char* skip_to_token(const unsigned char* from, const unsigned char* end)
+{
+    while (from != end && ends_token(*from)) ++from;
+    return from;
+}
+
+}  // namespace
+
+bool token_scan::list_more(const unsigned char* from, std::size_t count) noexcept
+{
+    const unsigned char* const end = from + count;
+    if (!in_token_) {
+        from = skip_to_token(from, end);
+        in_token_ = from != end;
+    }
+    const unsigned char* const token_end = find_token_end(from, end);
+    if (holds_byte_ && from != token_end) {
+        const unsigned char pair[2] = {held_byte_, *from++};
+        out_.put_lines(pair, 1);
+        holds_byte_ = false;
+    }
+    const auto length = static_cast<std::size_t>(token_end - from);
+    out_.put_lines(from, length / 2);
+    if (length % 2 == 1) {
+        held_byte_ = token_end[-1];
+        holds_byte_ = true;
+    }
+    return token_end == end;
+}
+
+void token_scan::finish() noexcept
+{
+    if (holds_byte_) {
+        const unsigned char last_pair[2] = {held_byte_, 0x00};
+        out_.put_lines(last_pair, 1);
+        holds_byte_ = false;
+    }
+    out_.flush();
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include "listing_output.h"
+
+#include <cstddef>
+
+// Finds the token in input as it arrives, piece by piece, and lists it two bytes to a line,
+// paired by position: the listing's work between two reads. Leading bytes 09 to 0D and 20 are
+// skipped, and the token runs up to the next such byte. A pair may be split between pieces.
+class token_scan {
+public:
+    explicit token_scan(listing_output& out) noexcept : out_(out) {}
+
+    // Lists what `bytes` add to the token. Returns false once the token has ended among them.
+    bool list_more(const unsigned char* bytes, std::size_t count) noexcept;
+    // Lists a last odd byte with the token's zero terminator, and writes what is gathered.
+    void finish() noexcept;
+
+private:
+    listing_output& out_;
+    bool in_token_ = false;    // leading blanks are behind
+    bool holds_byte_ = false;  // a pair's first byte came at the end of the last piece
+    unsigned char held_byte_ = 0;
+};
