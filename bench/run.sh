@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
-# gbcode against its peers, as whole processes: listing a 32 MiB token to a file against the
-# fastest hex dumper here (basenc --base16) and against cat writing as many bytes, a start-up
-# against an empty C program, and peak memory on a 64 MiB token. Prints ratios; a benchmark,
-# not a test: it never fails on a number.
+# gbcode against its peers, as whole processes: listing a 32 MiB token to a file, to a pipe
+# and to /dev/null against the hex dumpers here (basenc --base16, xxd -p) and against cat
+# writing the same listing; start-up and peak memory against empty C programs linked with the
+# shared and with the static C library. Prints medians of paired runs, wall and CPU time; a
+# benchmark, not a test: it never fails on a number.
 #
 # Run it with `cmake --build --preset bench`, which builds the programs it names below.
 set -euo pipefail
-: "${GBCODE:?path to gbcode}" "${EMPTY_PROGRAM:?}" "${PAIRED_RUNS:?}"
-
-if ! command -v hyperfine >/dev/null && [ "$(id -u)" = 0 ]; then
-  apt-get install -y -qq hyperfine >/dev/null 2>&1 || true
-fi
+: "${GBCODE:?path to gbcode}" "${EMPTY_PROGRAM:?}" "${EMPTY_STATIC_PROGRAM:?}" "${PAIRED_RUNS:?}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,36 +20,45 @@ make_token() {  # the first head ends by SIGPIPE, by design
 make_token $((32 << 20)) "$work/token32"
 make_token $((64 << 20)) "$work/token64"
 head -c 99 "$work/token32" > "$work/token99"
-setsid "$GBCODE" < "$work/token32" > "$work/listing32" || true  # cat writes as many bytes
+setsid "$GBCODE" < "$work/token32" > "$work/listing32" || true  # cat writes the same bytes
 
-echo "== whole process, 32 MiB token, output to a file (hyperfine)"
-if command -v hyperfine >/dev/null; then
-  peers=("basenc --base16 < $work/token32 > $work/out" "cat $work/listing32 > $work/out")
-  command -v xxd >/dev/null && peers+=("xxd -p < $work/token32 > $work/out")
-  hyperfine -i -w 3 -r 20 --prepare "rm -f $work/out" \
-    "setsid $GBCODE < $work/token32 > $work/out" "${peers[@]}" 2>&1 | grep -E 'Benchmark|Time'
-else
-  echo "(hyperfine is not installed)"
-fi
+echo "Each line: gbcode's median / the peer's, and the median of the per-pair ratios."
+echo "cat copies the listing from file to file inside the kernel (copy_file_range); to a pipe"
+echo "or /dev/null it reads and writes it, as gbcode writes it."
+for output in "$work/out" "|" /dev/null; do
+  case $output in
+    "|") where="to a pipe" ;;
+    /dev/null) where="to /dev/null" ;;
+    *) where="to a file" ;;
+  esac
+  echo
+  echo "== 32 MiB token, $where"
+  printf '%-18s' "basenc --base16:"
+  "$PAIRED_RUNS" 21 "$work/token32" "$output" -- "$GBCODE" -- basenc --base16
+  if command -v xxd > /dev/null; then
+    printf '%-18s' "xxd -p:"
+    "$PAIRED_RUNS" 5 "$work/token32" "$output" -- "$GBCODE" -- xxd -p
+  fi
+  printf '%-18s' "cat, same output:"
+  "$PAIRED_RUNS" 21 "$work/token32" "$output" -- "$GBCODE" -- cat "$work/listing32"
+done
 
 echo
-echo "== ratios: medians of paired runs (gbcode first; peak memory: median peak resident set)"
-printf '%-44s' "throughput vs basenc --base16 (target 0.8):"
-"$PAIRED_RUNS" 21 "$work/token32" "$work/out" -- "$GBCODE" -- basenc --base16
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  printf '%-44s' "  the same, output on tmpfs (/dev/shm):"
-  "$PAIRED_RUNS" 21 "$work/token32" /dev/shm/gbcode-bench-out -- "$GBCODE" -- basenc --base16
-  rm -f /dev/shm/gbcode-bench-out
-fi
-printf '%-44s' "throughput vs cat, same output (target 1.5):"
-"$PAIRED_RUNS" 21 "$work/token32" "$work/out" -- "$GBCODE" -- cat "$work/listing32"
-printf '%-44s' "start-up, 99-byte token (target 1.10):"
+echo "== start-up, 99-byte token, no terminal, to /dev/null"
+printf '%-18s' "empty, shared libc:"
 "$PAIRED_RUNS" 501 "$work/token99" /dev/null -- "$GBCODE" -- "$EMPTY_PROGRAM"
-printf '%-44s' "peak memory, 64 MiB token (target 1.5):"
-"$PAIRED_RUNS" 3 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_PROGRAM"
+printf '%-18s' "empty, static libc:"
+"$PAIRED_RUNS" 501 "$work/token99" /dev/null -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM"
+
+echo
+echo "== peak memory, 64 MiB token, to a file"
+printf '%-18s' "empty, shared libc:"
+"$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_PROGRAM"
+printf '%-18s' "empty, static libc:"
+"$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM"
 
 if [ -n "${LISTING_BENCHMARK:-}" ]; then
   echo
-  echo "== the listing core over in-memory buffers"
+  echo "== the line maker over in-memory buffers"
   "$LISTING_BENCHMARK" --benchmark_min_time=0.3 2>&1 | grep -E 'Benchmark|bytes|----'
 fi

@@ -1,5 +1,5 @@
-# Cross-compiles for 64-bit Windows with mingw-w64 (the posix threads variant, which the
-# C++ standard library's threads need), and runs what it builds under Wine.
+# Cross-compiles for 64-bit Windows with mingw-w64 (the posix threads variant, whose C++
+# library has the std::mutex GoogleTest needs), and runs what it builds under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +28,15 @@ void prepare_standard_streams()
 {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+#ifdef F_SETPIPE_SZ
+    // A pipe holds 64 KiB, so a long listing would hand over a quarter of each write at a
+    // time, waiting for the reader in between. Where the system allows (1 MiB for anyone on
+    // Linux), a larger one takes whole writes; elsewhere nothing changes.
+    struct stat output;
+    if (fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode)) {
+        fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+    }
+#endif
 }
 
 bool is_terminal(std::FILE* stream)
