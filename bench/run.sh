@@ -33,28 +33,28 @@ for output in "$work/out" "|" /dev/null; do
   esac
   echo
   echo "== 32 MiB token, $where"
-  printf '%-18s' "basenc --base16:"
+  printf '%-21s' "basenc --base16:"
   "$PAIRED_RUNS" 21 "$work/token32" "$output" -- "$GBCODE" -- basenc --base16
   if command -v xxd > /dev/null; then
-    printf '%-18s' "xxd -p:"
+    printf '%-21s' "xxd -p:"
     "$PAIRED_RUNS" 5 "$work/token32" "$output" -- "$GBCODE" -- xxd -p
   fi
-  printf '%-18s' "cat, same output:"
+  printf '%-21s' "cat, same output:"
   "$PAIRED_RUNS" 21 "$work/token32" "$output" -- "$GBCODE" -- cat "$work/listing32"
 done
 
 echo
 echo "== start-up, 99-byte token, no terminal, to /dev/null"
-printf '%-18s' "empty, shared libc:"
+printf '%-21s' "empty, shared libc:"
 "$PAIRED_RUNS" 501 "$work/token99" /dev/null -- "$GBCODE" -- "$EMPTY_PROGRAM"
-printf '%-18s' "empty, static libc:"
+printf '%-21s' "empty, static libc:"
 "$PAIRED_RUNS" 501 "$work/token99" /dev/null -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM"
 
 echo
 echo "== peak memory, 64 MiB token, to a file"
-printf '%-18s' "empty, shared libc:"
+printf '%-21s' "empty, shared libc:"
 "$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_PROGRAM"
-printf '%-18s' "empty, static libc:"
+printf '%-21s' "empty, static libc:"
 "$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM"
 
 if [ -n "${LISTING_BENCHMARK:-}" ]; then

@@ -308,13 +308,7 @@ std::string terminal_session::unread_input()
     reading.c_cc[VMIN] = 0;
     reading.c_cc[VTIME] = 0;
     tcsetattr(slave_, TCSANOW, &reading);
-    std::string bytes;
-    char buffer[256];
-    ssize_t count;
-    while ((count = read(slave_, buffer, sizeof buffer)) > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    return bytes;
+    return read_to_end(slave_);
 }
 
 termios terminal_session::settings() const
