@@ -3,8 +3,9 @@
 #
 # execute_process would pass the program's output through a pipe, where it is buffered and
 # the prompt would not show before the read waits, so the terminal is handed over directly.
-# On a terminal that is not GBK, luit (where installed) translates, so that the prompt and
-# the typed text show as Chinese. luit always exits 0, so a small shell records the status.
+# On a UTF-8 terminal gbcode runs in its UTF-8 mode. On another that is not GBK, luit (where
+# installed) translates, so that the prompt and the typed text show as Chinese; luit always
+# exits 0, so a small shell records the status.
 
 if(NOT GBCODE)
   message(FATAL_ERROR "run with -DGBCODE=<path to gbcode>")
@@ -25,10 +26,15 @@ if(locale STREQUAL "")
 endif()
 string(TOUPPER "${locale}" locale)
 string(REGEX MATCH "GBK|GB2312|GB18030|EUC-?CN|CP936" terminal_is_gbk "${locale}")
+string(REGEX MATCH "UTF-?8" terminal_is_utf8 "${locale}")
+set(mode "")
+if(terminal_is_utf8)
+  set(mode --utf8)
+endif()
 find_program(LUIT luit)
 
 set(status "")
-if(LUIT AND NOT terminal_is_gbk AND NOT WIN32)
+if(LUIT AND NOT terminal_is_gbk AND NOT terminal_is_utf8 AND NOT WIN32)
   string(RANDOM LENGTH 12 tag)
   set(status_file "${CMAKE_CURRENT_BINARY_DIR}/gbcode-status-${tag}")
   execute_process(COMMAND "${LUIT}" -encoding GBK -- sh -c "\"$0\"; echo $? > \"$1\""
@@ -41,11 +47,11 @@ if(LUIT AND NOT terminal_is_gbk AND NOT WIN32)
   endif()
 endif()
 if(status STREQUAL "")
-  execute_process(COMMAND "${GBCODE}" OUTPUT_FILE "${terminal}" RESULT_VARIABLE status)
+  execute_process(COMMAND "${GBCODE}" ${mode} OUTPUT_FILE "${terminal}" RESULT_VARIABLE status)
 endif()
 if(NOT status MATCHES "^[0-9]+$")
   # No terminal to hand over (or it could not be opened): run with the build's own streams.
-  execute_process(COMMAND "${GBCODE}" RESULT_VARIABLE status)
+  execute_process(COMMAND "${GBCODE}" ${mode} RESULT_VARIABLE status)
 endif()
 
 if(status STREQUAL "255")

@@ -6,12 +6,19 @@
 #include <cstring>
 
 namespace {
-constexpr unsigned char prompt[] = {0xCA, 0xE4, 0xC8, 0xEB, 0xBA, 0xBA, 0xD7, 0xD6, 0xA3, 0xBA, '\n'};
+// "输入汉字：" and a line end, in GBK and in UTF-8.
+constexpr unsigned char gbk_prompt[] = {0xCA, 0xE4, 0xC8, 0xEB, 0xBA, 0xBA, 0xD7, 0xD6, 0xA3, 0xBA, '\n'};
+constexpr unsigned char utf8_prompt[] = {0xE8, 0xBE, 0x93, 0xE5, 0x85, 0xA5, 0xE6, 0xB1,
+                                         0x89, 0xE5, 0xAD, 0x97, 0xEF, 0xBC, 0x9A, '\n'};
 }  // namespace
 
 void write_prompt(listing_output& out)
 {
-    out.write(prompt, sizeof prompt);
+    if (out.encoding() == text_encoding::utf8) {
+        out.write(utf8_prompt, sizeof utf8_prompt);
+    } else {
+        out.write(gbk_prompt, sizeof gbk_prompt);
+    }
 }
 
 void list_token(std::FILE* in, listing_output& out)

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-// Writes the prompt "输入汉字：" as its GBK bytes, then a line end.
+// Writes the prompt "输入汉字：" in the output's encoding, then a line end.
 void write_prompt(listing_output& out);
 
 // Reads one token from `in` and lists it on `out` two bytes to a line: TAB, the two bytes as
@@ -13,5 +13,6 @@ void write_prompt(listing_output& out);
 // any length, zero bytes included, are listed whole in constant memory; no token, no lines.
 // Input is read as it becomes ready (a line at a terminal), so the listing never waits for
 // more than the token; bytes after it may be read but are never listed. A failed read is
-// reported on standard error and ends the token there.
+// reported on standard error and ends the token there. With UTF-8 output, the token is read as
+// UTF-8 and its GBK bytes are listed.
 void list_token(std::FILE* in, listing_output& out);

@@ -16,15 +16,20 @@ void listing_output::write(const unsigned char* bytes, std::size_t count) noexce
 
 void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_count) noexcept
 {
+    const bool readable = encoding_ == text_encoding::utf8;
+    const std::size_t longest_line = readable ? longest_readable_pair_line : longest_pair_line;
     while (pair_count > 0 && !failed_) {
-        std::size_t room = (buffer_size - filled_) / longest_pair_line;
+        std::size_t room = (buffer_size - filled_) / longest_line;
         if (room == 0) {
             flush();
             continue;
         }
         if (show_each_line_) room = 1;
         const std::size_t pairs = pair_count < room ? pair_count : room;
-        filled_ = static_cast<std::size_t>(put_pair_lines(bytes, pairs, buffer_ + filled_) - buffer_);
+        unsigned char* const free_space = buffer_ + filled_;
+        const unsigned char* const end = readable ? put_readable_pair_lines(bytes, pairs, free_space)
+                                                  : put_pair_lines(bytes, pairs, free_space);
+        filled_ = static_cast<std::size_t>(end - buffer_);
         if (show_each_line_) flush();
         bytes += 2 * pairs;
         pair_count -= pairs;

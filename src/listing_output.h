@@ -9,10 +9,15 @@
 // it is made, so that it shows at once. The first failed write is reported on standard error
 // (not a reader that left a pipe: pipelines end that way) and ends the output; the run goes on
 // to the key wait whatever happens.
+// What the run reads and writes: the console's GBK bytes as they are, or UTF-8, converted to
+// GBK for the listing and shown readably.
+enum class text_encoding { gbk, utf8 };
+
 class listing_output {
 public:
-    listing_output(std::FILE* stream, bool show_each_line) noexcept
-        : stream_(stream), show_each_line_(show_each_line)
+    listing_output(std::FILE* stream, bool show_each_line,
+                   text_encoding encoding = text_encoding::gbk) noexcept
+        : stream_(stream), show_each_line_(show_each_line), encoding_(encoding)
     {
     }
     listing_output(const listing_output&) = delete;
@@ -26,6 +31,7 @@ public:
     void flush() noexcept;
     // Whether a write has failed: nothing more will be written.
     bool failed() const noexcept { return failed_; }
+    text_encoding encoding() const noexcept { return encoding_; }
 
 private:
     // Large enough that each write costs little beside the copying, small enough to stay in
@@ -34,7 +40,8 @@ private:
 
     std::FILE* const stream_;
     const bool show_each_line_;
+    const text_encoding encoding_;
     bool failed_ = false;
     std::size_t filled_ = 0;
-    unsigned char buffer_[buffer_size + pair_lines_overrun];
+    unsigned char buffer_[buffer_size + longest_readable_pair_line + pair_lines_overrun];
 };

@@ -10,11 +10,13 @@
 
 int main(int argc, char* argv[])
 {
-    if (const std::optional<int> status = answer_arguments(argc, argv)) return *status;
+    run_options options;
+    if (const std::optional<int> status = read_arguments(argc, argv, options)) return *status;
     prepare_standard_streams();
+    const text_encoding encoding = options.utf8 ? text_encoding::utf8 : text_encoding::gbk;
     // Static, not on the stack: the output's buffer is large, and a small stack must do.
-    static listing_output out(stdout, is_terminal(stdout));
+    static listing_output out(stdout, is_terminal(stdout), encoding);
     write_prompt(out);
     list_token(stdin, out);
-    return wait_for_key();
+    return wait_for_key(options.utf8 ? key_characters::gbk : key_characters::as_typed);
 }

@@ -1,4 +1,5 @@
 #include "pair_lines.h"
+#include "cp936/cp936.h"
 
 #include <array>
 #include <bit>
@@ -77,6 +78,59 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
         std::memcpy(out, &head_bytes, sizeof head_bytes);
         std::memcpy(out + hex_offset, &tail_bytes, sizeof tail_bytes);
         out += hex_offset + first_count + second_count;
+    }
+    return out;
+}
+
+namespace {
+
+unsigned char* put_utf8(char32_t character, unsigned char* out)
+{
+    if (character < 0x80) {
+        *out++ = static_cast<unsigned char>(character);
+    } else if (character < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | character >> 6);
+        *out++ = static_cast<unsigned char>(0x80 | (character & 0x3F));
+    } else {  // code page 936 has nothing beyond U+FFFF
+        *out++ = static_cast<unsigned char>(0xE0 | character >> 12);
+        *out++ = static_cast<unsigned char>(0x80 | (character >> 6 & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (character & 0x3F));
+    }
+    return out;
+}
+
+unsigned char* put_readable_byte(unsigned char byte, unsigned char* out)
+{
+    constexpr unsigned char euro_byte = 0x80;
+    constexpr char32_t euro_sign = 0x20AC;
+    constexpr char32_t replacement = 0xFFFD;
+    if (byte < 0x80) return put_utf8(byte, out);
+    return put_utf8(byte == euro_byte ? euro_sign : replacement, out);
+}
+
+unsigned char* put_hex(unsigned char byte, unsigned char* out)
+{
+    if (byte >= 0x10) *out++ = static_cast<unsigned char>(hex_digits[byte >> 4]);
+    *out++ = static_cast<unsigned char>(hex_digits[byte & 0x0F]);
+    return out;
+}
+
+}  // namespace
+
+unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t pair_count,
+                                       unsigned char* out) noexcept
+{
+    for (std::size_t i = 0; i < pair_count; ++i, bytes += 2) {
+        *out++ = '\t';
+        if (const char32_t character = unicode_of_gbk_pair(bytes[0], bytes[1])) {
+            out = put_utf8(character, out);
+        } else {
+            out = put_readable_byte(bytes[1], put_readable_byte(bytes[0], out));
+        }
+        *out++ = ' ';
+        *out++ = ' ';
+        out = put_hex(bytes[1], put_hex(bytes[0], out));
+        *out++ = '\n';
     }
     return out;
 }

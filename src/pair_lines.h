@@ -14,3 +14,11 @@ constexpr std::size_t pair_lines_overrun = 8;
 // room for `longest_pair_line * pair_count + pair_lines_overrun` bytes; returns their end.
 unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count,
                               unsigned char* out) noexcept;
+
+// For a UTF-8 terminal: the same lines, but the pair is shown readably. A pair that is one
+// GBK character shows as that character in UTF-8, other bytes one by one: ASCII, control and
+// zero bytes as they are, 80 as the euro sign, and any other (half of a character) as U+FFFD.
+// The hex fields are the same.
+constexpr std::size_t longest_readable_pair_line = 14;  // two U+FFFD take three bytes each
+unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t pair_count,
+                                       unsigned char* out) noexcept;

@@ -39,22 +39,45 @@ bool token_scan::list_more(const unsigned char* from, std::size_t count) noexcep
         in_token_ = from != end;
     }
     const unsigned char* const token_end = find_token_end(from, end);
-    if (holds_byte_ && from != token_end) {
+    take(from, static_cast<std::size_t>(token_end - from));
+    return token_end == end;
+}
+
+void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
+{
+    if (out_.encoding() == text_encoding::gbk) {
+        pair(bytes, count);
+        return;
+    }
+    while (count > 0) {
+        const std::size_t piece = count < conversion_piece ? count : conversion_piece;
+        const unsigned char* const end = converter_.convert(bytes, piece, converted_);
+        pair(converted_, static_cast<std::size_t>(end - converted_));
+        bytes += piece;
+        count -= piece;
+    }
+}
+
+void token_scan::pair(const unsigned char* from, std::size_t count) noexcept
+{
+    const unsigned char* const end = from + count;
+    if (holds_byte_ && from != end) {
         const unsigned char pair[2] = {held_byte_, *from++};
         out_.put_lines(pair, 1);
         holds_byte_ = false;
     }
-    const auto length = static_cast<std::size_t>(token_end - from);
+    const auto length = static_cast<std::size_t>(end - from);
     out_.put_lines(from, length / 2);
     if (length % 2 == 1) {
-        held_byte_ = token_end[-1];
+        held_byte_ = end[-1];
         holds_byte_ = true;
     }
-    return token_end == end;
 }
 
 void token_scan::finish() noexcept
 {
+    const unsigned char* const end = converter_.finish(converted_);
+    pair(converted_, static_cast<std::size_t>(end - converted_));
     if (holds_byte_) {
         const unsigned char last_pair[2] = {held_byte_, 0x00};
         out_.put_lines(last_pair, 1);

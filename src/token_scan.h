@@ -1,4 +1,5 @@
 #pragma once
+#include "cp936/utf8_to_gbk.h"
 #include "listing_output.h"
 
 #include <cstddef>
@@ -6,6 +7,8 @@
 // Finds the token in input as it arrives, piece by piece, and lists it two bytes to a line,
 // paired by position: the listing's work between two reads. Leading bytes 09 to 0D and 20 are
 // skipped, and the token runs up to the next such byte. A pair may be split between pieces.
+// UTF-8 input (after the output's encoding) is converted to GBK first, and its GBK bytes are
+// paired.
 class token_scan {
 public:
     explicit token_scan(listing_output& out) noexcept : out_(out) {}
@@ -16,8 +19,15 @@ public:
     void finish() noexcept;
 
 private:
+    void pair(const unsigned char* bytes, std::size_t count) noexcept;
+    void take(const unsigned char* bytes, std::size_t count) noexcept;
+
+    static constexpr std::size_t conversion_piece = 4096;
+
     listing_output& out_;
     bool in_token_ = false;    // leading blanks are behind
     bool holds_byte_ = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte_ = 0;
+    utf8_to_gbk converter_;
+    unsigned char converted_[conversion_piece + utf8_to_gbk::carried_over];
 };

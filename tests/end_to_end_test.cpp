@@ -455,10 +455,11 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string output_start;
         std::string errors;
     } cases[] = {
-        {{"--help"}, 0, "Usage: gbcode [--help | --version]\n", ""},
+        {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode --help | --version\n", ""},
         {{"--version"}, 0, "gbcode 0.1.0\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
+        {{"--version", "-u"}, 2, "", "gbcode: '--version' goes alone; try 'gbcode --help'\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments[0]);
@@ -470,6 +471,23 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         EXPECT_EQ(gbcode.piped_output().substr(0, c.output_start.size()), c.output_start);
         EXPECT_EQ(gbcode.piped_errors(), c.errors);
     }
+}
+
+TEST(EndToEnd, InUtf8ModeTheGbkCodesOfTypedCharactersAreListedAndGiven)
+{
+    const std::string utf8_prompt = "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\r\n";
+    launch_options options;
+    options.arguments = {"--utf8"};
+    options.capture_errors = true;
+    terminal_session gbcode(options);
+    ASSERT_TRUE(gbcode.wait_for_screen(utf8_prompt));
+    gbcode.type("\xE6\xB1\x89\xE5\xAD\x97\xF0\x9F\x98\x80\r");  // han zi and an emoji
+    ASSERT_TRUE(gbcode.wait_for_screen("\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\0  3f0\r\n"s));
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("\xE6\xB1\x89");  // han, whose GBK code begins with BA
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 0xBA);
+    EXPECT_EQ(gbcode.unread_input(), "");
+    EXPECT_EQ(gbcode.piped_errors(), "gbcode: U+1F600 has no GBK code, listed as ?\n");
 }
 
 TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)
@@ -484,10 +502,16 @@ TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)
 TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
 {
     // Those that end a process, with or without a core dump; SIGSEGV and SIGABRT as a fault
-    // or abort() would raise them.
-    for (int signal_number : {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM,
-                              SIGVTALRM, SIGPROF, SIGXCPU, SIGPWR, SIGSYS, SIGTRAP, SIGABRT,
-                              SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGIO, SIGRTMIN + 3, SIGRTMAX}) {
+    // or abort() would raise them. Valgrind takes the fault signals and the highest real-time
+    // one for itself, and those sent from outside may never arrive: they are left out there.
+    std::vector<int> signals = {SIGTERM, SIGHUP,    SIGINT,  SIGQUIT, SIGUSR1, SIGUSR2,
+                                SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPWR,  SIGSYS,
+                                SIGABRT, SIGIO,     SIGRTMIN + 3};
+    const char* const wrapper = std::getenv("GBCODE_TEST_WRAPPER");
+    if (wrapper == nullptr || *wrapper == '\0') {
+        signals.insert(signals.end(), {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGRTMAX});
+    }
+    for (int signal_number : signals) {
         SCOPED_TRACE(signal_number);
         terminal_session gbcode(piped_token("ab"));
         ASSERT_TRUE(gbcode.wait_until_raw());

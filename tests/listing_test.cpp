@@ -94,6 +94,31 @@ TEST(Listing, LinesShownOneByOneMatchBufferedOnes)
     EXPECT_EQ(list("\xBA\xBA\xD7\xD6" "a", true), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta\0  610\n"s);
 }
 
+TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
+{
+    const listing_case cases[] = {
+        {"two Chinese characters", "\xE6\xB1\x89\xE5\xAD\x97 rest",
+         "\t\xE6\xB1\x89  baba\n\t\xE5\xAD\x97  d7d6\n"},
+        {"halves of characters, and the terminator", "a\xE6\xB1\x89",
+         "\ta\xEF\xBF\xBD  61ba\n\t\xEF\xBF\xBD\0  ba0\n"s},
+        {"the euro sign, and control bytes as they are", "\xE2\x82\xAC\x01",
+         "\t\xE2\x82\xAC\x01  801\n"},
+    };
+    for (const listing_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::FILE* in = std::tmpfile();
+        std::FILE* out = std::tmpfile();
+        std::fwrite(c.input.data(), 1, c.input.size(), in);
+        std::fflush(in);
+        std::rewind(in);
+        listing_output output_stream(out, false, text_encoding::utf8);
+        list_token(in, output_stream);
+        EXPECT_EQ(read_all(out), c.expected);
+        std::fclose(in);
+        std::fclose(out);
+    }
+}
+
 TEST(Prompt, IsTheGbkTextAndALineEnd)
 {
     std::FILE* out = std::tmpfile();

@@ -19,6 +19,7 @@
 #include <cstdint>
 
 using BOOL = int;
+using UINT = unsigned;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using CHAR = char;
@@ -89,6 +90,12 @@ BOOL GetConsoleMode(HANDLE console, DWORD* mode) noexcept;
 
 // Sets the keyboard's mode; mode 0 is raw: no echo, no line editing, no signal or flow keys.
 BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept;
+
+// The code page the keyboard's characters come in: 0 where they come as the terminal sends
+// them. SetConsoleCP(936) says the terminal speaks UTF-8 and asks for its characters in code
+// page 936, as a GBK console would give them; SetConsoleCP(0) goes back.
+UINT GetConsoleCP() noexcept;
+BOOL SetConsoleCP(UINT code_page) noexcept;
 
 // Blocks until one key press has been decoded from the terminal and returns it as a key
 // event; FALSE when the terminal fails or hangs up.

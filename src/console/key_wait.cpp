@@ -205,7 +205,7 @@ std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept
     return extended_key_code(key);
 }
 
-int wait_for_key() noexcept
+int wait_for_key(key_characters characters) noexcept
 {
     const HANDLE console = open_keyboard();
     if (console == INVALID_HANDLE_VALUE) return -1;
@@ -214,9 +214,14 @@ int wait_for_key() noexcept
     DWORD saved_mode = 0;
     if (!GetConsoleMode(console, &saved_mode)) return -1;
 
+    constexpr UINT gbk_code_page = 936;
+    const UINT saved_code_page = GetConsoleCP();
+    const bool code_page_set = characters == key_characters::gbk && SetConsoleCP(gbk_code_page);
+
     // Mode 0: no line input, no echo, and Ctrl+C arrives as the key 3 instead of ending us.
     int key_code = -1;
     if (SetConsoleMode(console, 0)) key_code = read_key_press(console);
     SetConsoleMode(console, saved_mode);
+    if (code_page_set) SetConsoleCP(saved_code_page);
     return key_code;
 }

@@ -8,7 +8,12 @@
 // wait: a key release, a modifier key alone, a key without an entry, anything but a key.
 std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept;
 
+// Which byte a typed character gives: the first the console or terminal sends for it, or the
+// first of its code in code page 936 (GBK), whatever the console's own code page (UTF-8 on a
+// terminal), as a GBK console would give it.
+enum class key_characters { as_typed, gbk };
+
 // Blocks until one key press at the console keyboard and returns its code, or -1 when the
 // keyboard cannot be opened or read. The keyboard is opened on the first call and kept open;
-// its mode is raw only during the wait and is put back on every path.
-int wait_for_key() noexcept;
+// its mode (and code page) is changed only during the wait and is put back on every path.
+int wait_for_key(key_characters characters = key_characters::as_typed) noexcept;

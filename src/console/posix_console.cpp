@@ -8,6 +8,7 @@
 // touches the terminal, as job control expects.
 #include "console/console_api.h"
 #include "console/vt_input.h"
+#include "cp936/cp936.h"
 
 #include <cerrno>
 #include <csignal>
@@ -41,6 +42,7 @@ struct terminal {
     DWORD found_mode = found_settings;  // the mode it reported for them
     termios changed{};     // what SetConsoleMode put in their place
     terminal_input input;
+    UINT code_page = 0;    // 0: characters as the terminal sends them; or 936, from UTF-8
 };
 
 terminal keyboard;
@@ -323,6 +325,19 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept
     return change_settings(settings_for(mode, keyboard.saved));
 }
 
+UINT GetConsoleCP() noexcept
+{
+    return keyboard.code_page;
+}
+
+BOOL SetConsoleCP(UINT code_page) noexcept
+{
+    constexpr UINT gbk_code_page = 936;
+    if (code_page != 0 && code_page != gbk_code_page) return FALSE;
+    keyboard.code_page = code_page;
+    return TRUE;
+}
+
 BOOL ReadConsoleInputA(HANDLE console, INPUT_RECORD* buffer, DWORD length,
                        DWORD* events_read) noexcept
 {
@@ -333,6 +348,13 @@ BOOL ReadConsoleInputA(HANDLE console, INPUT_RECORD* buffer, DWORD length,
         if (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
             buffer->EventType = KEY_EVENT;
             buffer->Event.KeyEvent = *key;
+            // A UTF-8 character in code page 936: the first byte of its GBK code, or '?' where
+            // it has none, as a code page 936 console gives it.
+            if (keyboard.code_page != 0 && input.last_character() != 0) {
+                unsigned char gbk[2] = {'?', 0};
+                put_gbk(input.last_character(), gbk);
+                buffer->Event.KeyEvent.uChar.AsciiChar = static_cast<CHAR>(gbk[0]);
+            }
             *events_read = 1;
             return TRUE;
         }

@@ -138,10 +138,10 @@ KEY_EVENT_RECORD plain_key(unsigned char byte, DWORD state)
 
 decoded_input found(std::size_t length, const KEY_EVENT_RECORD& key)
 {
-    return {decode_outcome::key, length, key};
+    return {decode_outcome::key, length, key, 0};
 }
-decoded_input dropped(std::size_t length) { return {decode_outcome::ignore, length, {}}; }
-decoded_input incomplete() { return {decode_outcome::need_more, 0, {}}; }
+decoded_input dropped(std::size_t length) { return {decode_outcome::ignore, length, {}, 0}; }
+decoded_input incomplete() { return {decode_outcome::need_more, 0, {}, 0}; }
 
 constexpr bool is_parameter_byte(unsigned char byte) { return byte >= 0x30 && byte <= 0x3F; }
 constexpr bool is_intermediate_byte(unsigned char byte) { return byte >= 0x20 && byte <= 0x2F; }
@@ -189,9 +189,15 @@ std::size_t character_length(const unsigned char* bytes, std::size_t count, bool
 decoded_input decode_character(const unsigned char* bytes, std::size_t count, std::size_t start,
                                bool more_may_follow, DWORD state)
 {
-    const std::size_t length = character_length(bytes + start, count - start, more_may_follow);
+    const unsigned char* const character = bytes + start;
+    const std::size_t length = character_length(character, count - start, more_may_follow);
     if (length == 0) return incomplete();
-    return found(start + length, plain_key(bytes[start], state));
+    decoded_input input = found(start + length, plain_key(character[0], state));
+    if (length > 1 && length == utf8_length(character[0])) {
+        input.character = character[0] & (0x7F >> length);
+        for (std::size_t i = 1; i < length; ++i) input.character = input.character << 6 | (character[i] & 0x3F);
+    }
+    return input;
 }
 
 // A string runs from ESC and its opener to ST (ESC \) or BEL. Another ESC cuts it short and

@@ -16,6 +16,7 @@ struct decoded_input {
     decode_outcome outcome;
     std::size_t length;
     KEY_EVENT_RECORD key;
+    char32_t character = 0;  // for a key typed as a UTF-8 character of several bytes: which
 };
 
 // Decodes the first key press in `bytes`. `more_may_follow` says whether further bytes could

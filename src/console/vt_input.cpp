@@ -64,7 +64,10 @@ std::optional<KEY_EVENT_RECORD> terminal_input::next_key() noexcept
         }
         std::memmove(pending_, pending_ + input.length, pending_count_ - input.length);
         pending_count_ -= input.length;
-        if (input.outcome == decode_outcome::key) return input.key;
+        if (input.outcome == decode_outcome::key) {
+            last_character_ = input.character;
+            return input.key;
+        }
     }
     return std::nullopt;
 }

@@ -22,6 +22,9 @@ public:
     // The next complete key press among the bytes so far, after dropping what is no key;
     // empty while more bytes are needed.
     std::optional<KEY_EVENT_RECORD> next_key() noexcept;
+    // The character of the last key next_key() gave, where it was typed as a UTF-8 character
+    // of several bytes; 0 otherwise.
+    char32_t last_character() const noexcept { return last_character_; }
 
 private:
     // Longer than any key a terminal sends; longer sequences and strings are skipped.
@@ -35,4 +38,5 @@ private:
     std::size_t pending_count_ = 0;
     bool silent_ = false;  // the terminal fell silent after the last pending byte
     skip skipping_ = skip::none;
+    char32_t last_character_ = 0;
 };

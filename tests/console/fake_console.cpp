@@ -43,6 +43,15 @@ BOOL SetConsoleMode(HANDLE handle, DWORD mode) noexcept
     return TRUE;
 }
 
+UINT GetConsoleCP() noexcept { return console.code_page; }
+
+BOOL SetConsoleCP(UINT code_page) noexcept
+{
+    console.code_page = code_page;
+    console.code_pages_set.push_back(code_page);
+    return TRUE;
+}
+
 BOOL ReadConsoleInputA(HANDLE handle, INPUT_RECORD* buffer, DWORD length, DWORD* events_read) noexcept
 {
     *events_read = 0;

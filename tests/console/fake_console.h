@@ -19,6 +19,8 @@ struct state {
     std::size_t next = 0;
     bool read_outside_raw_mode = false;
     bool return_no_event = false;
+    UINT code_page = 0;
+    std::vector<UINT> code_pages_set;
 };
 
 extern state console;

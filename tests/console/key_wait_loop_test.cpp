@@ -77,6 +77,16 @@ TEST_F(KeyWait, RestoresWhateverModeItFound)
     EXPECT_EQ(console.modes_set, (std::vector<DWORD>{0, ENABLE_ECHO_INPUT}));
 }
 
+TEST_F(KeyWait, ReadsInCodePage936OnlyWhenAskedAndPutsTheCodePageBack)
+{
+    console.code_page = 65001;
+    console.script = {key_press('\xBA', 0), key_press('a', 0x1E)};
+    EXPECT_EQ(wait_for_key(key_characters::gbk), 0xBA);
+    EXPECT_EQ(console.code_pages_set, (std::vector<UINT>{936, 65001}));
+    EXPECT_EQ(wait_for_key(), 'a');
+    EXPECT_EQ(console.code_pages_set.size(), 2u);
+}
+
 TEST_F(KeyWait, OpensTheKeyboardOnceForTheWholeProcess)
 {
     console.script = {key_press('x', 0x2D), key_press('y', 0x15)};

@@ -12,11 +12,16 @@ trap 'rm -rf "$work"' EXIT
 prompt='\xca\xe4\xc8\xeb\xba\xba\xd7\xd6\xa3\xba\r\n'
 failures=0
 
-# check NAME INPUT LISTING: INPUT and LISTING are printf formats.
+# check NAME INPUT LISTING [ARGUMENT]: INPUT and LISTING are printf formats; with --utf8 the
+# prompt is the UTF-8 one.
 check() {
   printf "$2" > "$work/in"
-  printf "$prompt$3" > "$work/expected"
-  setsid -w "$here/wine-run.sh" "$gbcode" < "$work/in" > "$work/out" 2> /dev/null
+  if [ "${4:-}" = --utf8 ]; then
+    printf '\xe8\xbe\x93\xe5\x85\xa5\xe6\xb1\x89\xe5\xad\x97\xef\xbc\x9a\r\n'"$3" > "$work/expected"
+  else
+    printf "$prompt$3" > "$work/expected"
+  fi
+  setsid -w "$here/wine-run.sh" "$gbcode" ${4:+"$4"} < "$work/in" > "$work/out" 2> /dev/null
   local status=$?
   if ! cmp -s "$work/expected" "$work/out"; then
     echo "FAIL $1: output differs"
@@ -48,6 +53,10 @@ check "Ctrl+Z after a blank line" '\r\n\x1a ab' ''
 check "empty input" '' ''
 check "a token of 600 bytes" "$(printf 'x%.0s' {1..600})\r\n" "$(pairs_of_x 300)"
 check "a token of 701 bytes" "$(printf 'x%.0s' {1..701})" "$(pairs_of_x 350)"'\tx\x00  780\r\n'
+check "UTF-8 in, GBK codes out" '\xe6\xb1\x89\xe5\xad\x97\r\n' \
+  '\t\xe6\xb1\x89  baba\r\n\t\xe5\xad\x97  d7d6\r\n' --utf8
+check "UTF-8 with ASCII shifting the pairs" 'a\xe6\xb1\x89' \
+  '\ta\xef\xbf\xbd  61ba\r\n\t\xef\xbf\xbd\x00  ba0\r\n' --utf8
 check "a token of 200000 bytes" "$(printf 'x%.0s' {1..200000})" "$(pairs_of_x 100000)"
 
 echo "$failures failed"

@@ -1,0 +1,59 @@
+#include "cp936/cp936.h"
+
+#include <cstdint>
+
+namespace {
+
+#include "cp936/table.inc"
+
+constexpr unsigned char euro_byte = 0x80;
+constexpr char32_t euro_sign = 0x20AC;
+constexpr unsigned trails_per_lead = 0xFF - 0x40;
+
+constexpr bool is_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+constexpr bool is_trail(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
+
+// The table turned around, made on first use: the mode that needs it is rare, and gbcode
+// must start as fast without it. Every character of the code page has one pair only.
+const std::uint16_t* gbk_pairs_by_unicode() noexcept
+{
+    static std::uint16_t pairs[0x10000];
+    static bool made = false;
+    if (!made) {
+        for (unsigned index = 0; index < sizeof unicode_by_gbk_pair / sizeof *unicode_by_gbk_pair; ++index) {
+            const unsigned lead = 0x81 + index / trails_per_lead;
+            const unsigned trail = 0x40 + index % trails_per_lead;
+            if (unicode_by_gbk_pair[index] != 0) {
+                pairs[unicode_by_gbk_pair[index]] = static_cast<std::uint16_t>(lead << 8 | trail);
+            }
+        }
+        made = true;
+    }
+    return pairs;
+}
+
+}  // namespace
+
+char32_t unicode_of_gbk_pair(unsigned char lead, unsigned char trail) noexcept
+{
+    if (!is_lead(lead) || !is_trail(trail)) return 0;
+    return unicode_by_gbk_pair[(lead - 0x81) * trails_per_lead + (trail - 0x40)];
+}
+
+std::size_t put_gbk(char32_t character, unsigned char* out) noexcept
+{
+    if (character < 0x80) {
+        out[0] = static_cast<unsigned char>(character);
+        return 1;
+    }
+    if (character == euro_sign) {
+        out[0] = euro_byte;
+        return 1;
+    }
+    if (character > 0xFFFF) return 0;
+    const std::uint16_t pair = gbk_pairs_by_unicode()[character];
+    if (pair == 0) return 0;
+    out[0] = static_cast<unsigned char>(pair >> 8);
+    out[1] = static_cast<unsigned char>(pair & 0xFF);
+    return 2;
+}

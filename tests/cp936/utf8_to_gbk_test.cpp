@@ -1,0 +1,72 @@
+#include "cp936/cp936.h"
+#include "cp936/utf8_to_gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Converts `pieces` one after another, as reads deliver them, and finishes.
+std::string convert(const std::vector<std::string>& pieces)
+{
+    utf8_to_gbk converter;
+    std::string gbk;
+    for (const std::string& piece : pieces) {
+        std::string out(piece.size() + utf8_to_gbk::carried_over, '\0');
+        auto* const start = reinterpret_cast<unsigned char*>(out.data());
+        const unsigned char* const end = converter.convert(
+            reinterpret_cast<const unsigned char*>(piece.data()), piece.size(), start);
+        gbk.append(out.data(), static_cast<std::size_t>(end - start));
+    }
+    unsigned char rest[utf8_to_gbk::carried_over + 1];
+    gbk.append(reinterpret_cast<const char*>(rest), static_cast<std::size_t>(converter.finish(rest) - rest));
+    return gbk;
+}
+
+TEST(Utf8ToGbk, ConvertsTellingCharacters)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> pieces;
+        std::string gbk;
+    } cases[] = {
+        {"ASCII", {"ab"}, "ab"},
+        {"GB2312: han zi", {"\xE6\xB1\x89\xE5\xAD\x97"}, "\xBA\xBA\xD7\xD6"},
+        {"GBK only: U+4E02", {"\xE4\xB8\x82"}, "\x81\x40"},
+        {"the euro sign, one byte", {"\xE2\x82\xAC"}, "\x80"},
+        {"no GBK code: an emoji", {"a\xF0\x9F\x98\x80" "b"}, "a?b"},
+        {"GBK given by mistake passes through", {"\xBA\xBA\xD7\xD6"}, "\xBA\xBA\xD7\xD6"},
+        {"a surrogate is not a character", {"\xED\xA0\x80"}, "\xED\xA0\x80"},
+        {"split across two reads", {"\xE6", "\xB1\x89"}, "\xBA\xBA"},
+        {"split across three reads", {"x\xE6", "\xB1", "\x89y"}, "x\xBA\xBAy"},
+        {"cut short by the end", {"\xE6\xB1"}, "\xE6\xB1"},
+        {"cut short by another byte", {"\xE6\xB1" "a"}, "\xE6\xB1" "a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(convert(c.pieces), c.gbk);
+    }
+}
+
+TEST(Cp936, EveryPairInTheTableComesBackFromItsCharacter)
+{
+    int characters = 0;
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+            const char32_t character = unicode_of_gbk_pair(static_cast<unsigned char>(lead),
+                                                           static_cast<unsigned char>(trail));
+            if (character == 0) continue;
+            ++characters;
+            unsigned char gbk[2] = {0, 0};
+            ASSERT_EQ(put_gbk(character, gbk), 2u);
+            ASSERT_EQ(gbk[0] << 8 | gbk[1], static_cast<int>(lead << 8 | trail));
+        }
+    }
+    EXPECT_EQ(characters, 21791);  // as the code page defines them, the euro sign aside
+    EXPECT_EQ(unicode_of_gbk_pair(0xBA, 0xBA), U'\u6C49');
+    EXPECT_EQ(unicode_of_gbk_pair(0xBA, 0x7F), 0u);
+}
+
+}  // namespace
