@@ -32,7 +32,8 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
         } else if (is(argument, "--help") || is(argument, "--version")) {
             answer = argument;
         } else {
-            std::fprintf(stderr, "gbcode: unexpected argument '%s'; try 'gbcode --help'\n", argument);
+            std::fprintf(stderr, "gbcode: unexpected argument '%s'; try 'gbcode --help'\n",
+                         argument);
             return usage_error_status;
         }
     }

@@ -27,8 +27,9 @@ void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_coun
         if (show_each_line_) room = 1;
         const std::size_t pairs = pair_count < room ? pair_count : room;
         unsigned char* const free_space = buffer_ + filled_;
-        const unsigned char* const end = readable ? put_readable_pair_lines(bytes, pairs, free_space)
-                                                  : put_pair_lines(bytes, pairs, free_space);
+        const unsigned char* const end = readable
+                                             ? put_readable_pair_lines(bytes, pairs, free_space)
+                                             : put_pair_lines(bytes, pairs, free_space);
         filled_ = static_cast<std::size_t>(end - buffer_);
         if (show_each_line_) flush();
         bytes += 2 * pairs;

@@ -32,9 +32,12 @@ constexpr std::uint64_t hex_field(unsigned byte, bool with_line_end)
 {
     std::uint64_t field = 0;
     unsigned count = 0;
-    if (byte >= 0x10) field |= std::uint64_t{static_cast<unsigned char>(hex_digits[byte >> 4])} << (8 * count++);
-    field |= std::uint64_t{static_cast<unsigned char>(hex_digits[byte & 0x0F])} << (8 * count++);
-    if (with_line_end) field |= std::uint64_t{'\n'} << (8 * count++);
+    const auto put = [&](char character) {
+        field |= std::uint64_t{static_cast<unsigned char>(character)} << (8 * count++);
+    };
+    if (byte >= 0x10) put(hex_digits[byte >> 4]);
+    put(hex_digits[byte & 0x0F]);
+    if (with_line_end) put('\n');
     return field | std::uint64_t{count} << count_shift;
 }
 
@@ -72,7 +75,8 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
         const auto second_count = static_cast<unsigned>(second_hex >> count_shift);
         const std::uint64_t head =
             tab_and_spaces | first << first_byte_shift | second << second_byte_shift;
-        const std::uint64_t tail = (first_hex & digits_mask) | (second_hex & digits_mask) << (8 * first_count);
+        const std::uint64_t tail =
+            (first_hex & digits_mask) | (second_hex & digits_mask) << (8 * first_count);
         const std::uint64_t head_bytes = in_memory_order(head);
         const std::uint64_t tail_bytes = in_memory_order(tail);
         std::memcpy(out, &head_bytes, sizeof head_bytes);

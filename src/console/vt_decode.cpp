@@ -1,4 +1,5 @@
 #include "console/vt_decode.h"
+#include "utf8.h"
 
 namespace {
 
@@ -153,15 +154,6 @@ constexpr bool opens_string(unsigned char byte)
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
 }
 
-// The length of a UTF-8 character by its lead byte; 0 for a byte that leads none.
-constexpr std::size_t utf8_length(unsigned char lead)
-{
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-constexpr bool is_utf8_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 constexpr bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 constexpr bool is_gbk_trail(unsigned char byte)
 {
@@ -194,8 +186,7 @@ decoded_input decode_character(const unsigned char* bytes, std::size_t count, st
     if (length == 0) return incomplete();
     decoded_input input = found(start + length, plain_key(character[0], state));
     if (length > 1 && length == utf8_length(character[0])) {
-        input.character = character[0] & (0x7F >> length);
-        for (std::size_t i = 1; i < length; ++i) input.character = input.character << 6 | (character[i] & 0x3F);
+        input.character = decode_utf8(character, length);
     }
     return input;
 }

@@ -20,7 +20,8 @@ const std::uint16_t* gbk_pairs_by_unicode() noexcept
     static std::uint16_t pairs[0x10000];
     static bool made = false;
     if (!made) {
-        for (unsigned index = 0; index < sizeof unicode_by_gbk_pair / sizeof *unicode_by_gbk_pair; ++index) {
+        constexpr unsigned pair_count = sizeof unicode_by_gbk_pair / sizeof *unicode_by_gbk_pair;
+        for (unsigned index = 0; index < pair_count; ++index) {
             const unsigned lead = 0x81 + index / trails_per_lead;
             const unsigned trail = 0x40 + index % trails_per_lead;
             if (unicode_by_gbk_pair[index] != 0) {

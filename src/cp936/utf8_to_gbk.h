@@ -12,7 +12,8 @@ public:
 
     // Converts `count` bytes to `out`, which has room for `count + carried_over`; returns the
     // end of what it put there. A character split between pieces is converted whole.
-    unsigned char* convert(const unsigned char* bytes, std::size_t count, unsigned char* out) noexcept;
+    unsigned char* convert(const unsigned char* bytes, std::size_t count,
+                           unsigned char* out) noexcept;
     // Passes on, unchanged, the bytes of a character that the text's end cut short.
     unsigned char* finish(unsigned char* out) noexcept;
 
