@@ -38,11 +38,11 @@ constexpr tcflag_t upper_to_lower_case = 0;
 
 struct terminal {
     int fd = -1;
-    termios saved{};       // the settings GetConsoleMode found
+    termios saved{};                    // the settings GetConsoleMode found
     DWORD found_mode = found_settings;  // the mode it reported for them
-    termios changed{};     // what SetConsoleMode put in their place
+    termios changed{};                  // what SetConsoleMode put in their place
     terminal_input input;
-    UINT code_page = 0;    // 0: characters as the terminal sends them; or 936, from UTF-8
+    UINT code_page = 0;  // 0: characters as the terminal sends them; or 936, from UTF-8
 };
 
 terminal keyboard;
@@ -116,9 +116,8 @@ void put_back_while_stopped(int signal_number)
 // Every signal whose default action ends the process, besides SIGKILL, which no one can
 // catch. The real-time signals are added at run time.
 constexpr int ending_signals[] = {
-    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,  SIGFPE,
-    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM,   SIGTERM, SIGXCPU, SIGXFSZ,
-    SIGVTALRM, SIGPROF, SIGSYS,
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE,  SIGUSR1, SIGSEGV,
+    SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,  SIGXFSZ,
 #ifdef __linux__
     SIGIO, SIGPWR, SIGSTKFLT,  // elsewhere SIGIO is ignored by default, and the others absent
 #endif
