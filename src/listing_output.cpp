@@ -7,7 +7,12 @@
 void listing_output::write(const unsigned char* bytes, std::size_t count) noexcept
 {
     flush();
-    if (failed_ || write_output(stream_, bytes, count)) return;
+    write_now(bytes, count);
+}
+
+void listing_output::write_now(const unsigned char* bytes, std::size_t count) noexcept
+{
+    if (failed_ || count == 0 || write_output(stream_, bytes, count)) return;
     failed_ = true;
     if (!is_reader_gone(errno)) {
         std::fprintf(stderr, "gbcode: standard output: %s\n", std::strerror(errno));
@@ -19,6 +24,7 @@ void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_coun
     const bool readable = encoding_ == text_encoding::utf8;
     const std::size_t longest_line = readable ? longest_readable_pair_line : longest_pair_line;
     while (pair_count > 0 && !failed_) {
+        // Counted in longest lines, so that the lines never pass buffer_size.
         std::size_t room = (buffer_size - filled_) / longest_line;
         if (room == 0) {
             flush();
@@ -39,8 +45,6 @@ void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_coun
 
 void listing_output::flush() noexcept
 {
-    if (filled_ == 0) return;
-    const std::size_t count = filled_;
+    write_now(buffer_, filled_);
     filled_ = 0;
-    write(buffer_, count);
 }

@@ -4,15 +4,15 @@
 #include <cstddef>
 #include <cstdio>
 
+// What the run reads and writes: the console's GBK bytes as they are, or UTF-8, converted to
+// GBK for the listing and shown readably.
+enum class text_encoding { gbk, utf8 };
+
 // The run's output on its way to a stream: the prompt, then the listing's lines. Redirected,
 // lines gather in one buffer and leave in large writes; on a terminal each line is written as
 // it is made, so that it shows at once. The first failed write is reported on standard error
 // (not a reader that left a pipe: pipelines end that way) and ends the output; the run goes on
 // to the key wait whatever happens.
-// What the run reads and writes: the console's GBK bytes as they are, or UTF-8, converted to
-// GBK for the listing and shown readably.
-enum class text_encoding { gbk, utf8 };
-
 class listing_output {
 public:
     listing_output(std::FILE* stream, bool show_each_line,
@@ -34,6 +34,8 @@ public:
     text_encoding encoding() const noexcept { return encoding_; }
 
 private:
+    void write_now(const unsigned char* bytes, std::size_t count) noexcept;
+
     // Large enough that each write costs little beside the copying, small enough to stay in
     // the processor's cache.
     static constexpr std::size_t buffer_size = 128 * 1024;
@@ -43,5 +45,5 @@ private:
     const text_encoding encoding_;
     bool failed_ = false;
     std::size_t filled_ = 0;
-    unsigned char buffer_[buffer_size + longest_readable_pair_line + pair_lines_overrun];
+    unsigned char buffer_[buffer_size + pair_lines_overrun];
 };

@@ -1,5 +1,6 @@
 #include "pair_lines.h"
 #include "cp936/cp936.h"
+#include "utf8.h"
 
 #include <array>
 #include <bit>
@@ -88,28 +89,17 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
 
 namespace {
 
-unsigned char* put_utf8(char32_t character, unsigned char* out)
-{
-    if (character < 0x80) {
-        *out++ = static_cast<unsigned char>(character);
-    } else if (character < 0x800) {
-        *out++ = static_cast<unsigned char>(0xC0 | character >> 6);
-        *out++ = static_cast<unsigned char>(0x80 | (character & 0x3F));
-    } else {  // code page 936 has nothing beyond U+FFFF
-        *out++ = static_cast<unsigned char>(0xE0 | character >> 12);
-        *out++ = static_cast<unsigned char>(0x80 | (character >> 6 & 0x3F));
-        *out++ = static_cast<unsigned char>(0x80 | (character & 0x3F));
-    }
-    return out;
-}
-
+// A byte as it stands, or U+FFFD for half of a character; ASCII control and zero bytes too are
+// written as they are.
 unsigned char* put_readable_byte(unsigned char byte, unsigned char* out)
 {
-    constexpr unsigned char euro_byte = 0x80;
-    constexpr char32_t euro_sign = 0x20AC;
     constexpr char32_t replacement = 0xFFFD;
-    if (byte < 0x80) return put_utf8(byte, out);
-    return put_utf8(byte == euro_byte ? euro_sign : replacement, out);
+    if (byte < 0x80) {
+        *out = byte;
+        return out + 1;
+    }
+    const char32_t character = unicode_of_gbk_byte(byte);
+    return put_utf8(character != 0 ? character : replacement, out);
 }
 
 unsigned char* put_hex(unsigned char byte, unsigned char* out)

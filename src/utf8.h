@@ -14,6 +14,22 @@ constexpr std::size_t utf8_length(unsigned char lead)
 
 constexpr bool is_utf8_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
+// Puts the UTF-8 bytes of `character` (at most U+10FFFF) at `out`; returns their end.
+constexpr unsigned char* put_utf8(char32_t character, unsigned char* out)
+{
+    if (character < 0x80) {
+        *out++ = static_cast<unsigned char>(character);
+        return out;
+    }
+    const std::size_t length = character < 0x800 ? 2 : character < 0x10000 ? 3 : 4;
+    const unsigned char lead_marks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    *out = static_cast<unsigned char>(lead_marks[length] | character >> (6 * (length - 1)));
+    for (std::size_t i = 1; i < length; ++i) {
+        out[i] = static_cast<unsigned char>(0x80 | (character >> (6 * (length - 1 - i)) & 0x3F));
+    }
+    return out + length;
+}
+
 // The character of a complete sequence of `count` bytes (a lead and its continuations); 0 for
 // one that is no character: a longer form of a smaller one, a surrogate, or beyond U+10FFFF.
 constexpr char32_t decode_utf8(const unsigned char* bytes, std::size_t count)

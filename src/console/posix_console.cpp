@@ -235,19 +235,17 @@ BOOL change_settings(const termios& settings) noexcept
 {
     // Handlers first, so that no signal can find the terminal changed and nobody to mend it.
     install_signal_handlers();
-    if (!wait_for_foreground()) {
-        if (!change_wanted) remove_signal_handlers();
-        return FALSE;
+    if (wait_for_foreground()) {
+        const signals_held held;
+        keyboard.changed = settings;
+        if (apply(settings)) {
+            changed_now = 1;
+            change_wanted = 1;
+            return TRUE;
+        }
     }
-    const signals_held held;
-    keyboard.changed = settings;
-    if (!apply(settings)) {
-        if (!change_wanted) remove_signal_handlers();
-        return FALSE;
-    }
-    changed_now = 1;
-    change_wanted = 1;
-    return TRUE;
+    if (!change_wanted) remove_signal_handlers();
+    return FALSE;
 }
 
 BOOL put_back_settings() noexcept

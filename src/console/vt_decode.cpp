@@ -1,4 +1,5 @@
 #include "console/vt_decode.h"
+#include "cp936/cp936.h"
 #include "utf8.h"
 
 namespace {
@@ -154,12 +155,6 @@ constexpr bool opens_string(unsigned char byte)
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
 }
 
-constexpr bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-constexpr bool is_gbk_trail(unsigned char byte)
-{
-    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
-}
-
 // How many bytes the character starting `bytes` takes; 0 while more of it may follow. UTF-8
 // wins where both readings fit, as UTF-8 terminals are the common case.
 std::size_t character_length(const unsigned char* bytes, std::size_t count, bool more_may_follow)
@@ -237,10 +232,9 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
         character -= 'a' - 'A';
     }
     // Beyond ASCII, the first byte of the character in UTF-8, as typing it would give.
-    if (character >= 0x10000) character = 0xF0 | character >> 18;
-    else if (character >= 0x800) character = 0xE0 | character >> 12;
-    else if (character >= 0x80) character = 0xC0 | character >> 6;
-    return found(length, plain_key(static_cast<unsigned char>(character), state));
+    unsigned char utf8[4];
+    put_utf8(character, utf8);
+    return found(length, plain_key(utf8[0], state));
 }
 
 // Up to three decimal parameters separated by ';'; an empty one counts as 1. Anything else

@@ -10,8 +10,6 @@ constexpr unsigned char euro_byte = 0x80;
 constexpr char32_t euro_sign = 0x20AC;
 constexpr unsigned trails_per_lead = 0xFF - 0x40;
 
-constexpr bool is_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-constexpr bool is_trail(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
 
 // The table turned around, made on first use: the mode that needs it is rare, and gbcode
 // must start as fast without it. Every character of the code page has one pair only.
@@ -35,9 +33,15 @@ const std::uint16_t* gbk_pairs_by_unicode() noexcept
 
 }  // namespace
 
+char32_t unicode_of_gbk_byte(unsigned char byte) noexcept
+{
+    if (byte < 0x80) return byte;
+    return byte == euro_byte ? euro_sign : 0;
+}
+
 char32_t unicode_of_gbk_pair(unsigned char lead, unsigned char trail) noexcept
 {
-    if (!is_lead(lead) || !is_trail(trail)) return 0;
+    if (!is_gbk_lead(lead) || !is_gbk_trail(trail)) return 0;
     return unicode_by_gbk_pair[(lead - 0x81) * trails_per_lead + (trail - 0x40)];
 }
 
