@@ -1,5 +1,5 @@
 // The listing core over in-memory buffers, in megabytes of token per second.
-#include "pair_lines.h"
+#include "listing/pair_lines.h"
 
 #include <benchmark/benchmark.h>
 

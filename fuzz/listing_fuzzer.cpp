@@ -1,7 +1,7 @@
 // The listing, read in arbitrary pieces, against a plain model of the line format. The first
 // input bytes choose the piece sizes; the rest is what standard input would deliver.
-#include "listing_model.h"
-#include "token_scan.h"
+#include "listing/listing_model.h"
+#include "listing/token_scan.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -3,8 +3,8 @@
 // one key press at the console keyboard and exits with that key's code.
 #include "command_line.h"
 #include "console/key_wait.h"
-#include "listing.h"
-#include "standard_streams.h"
+#include "listing/listing.h"
+#include "listing/standard_streams.h"
 
 #include <cstdio>
 

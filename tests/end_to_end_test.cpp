@@ -1,4 +1,4 @@
-#include "listing_model.h"
+#include "listing/listing_model.h"
 #include "terminal_session.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "listing.h"
-#include "standard_streams.h"
-#include "token_scan.h"
+#include "listing/listing.h"
+#include "listing/standard_streams.h"
+#include "listing/token_scan.h"
 
 #include <cerrno>
 #include <cstring>

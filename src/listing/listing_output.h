@@ -1,5 +1,5 @@
 #pragma once
-#include "pair_lines.h"
+#include "listing/pair_lines.h"
 
 #include <cstddef>
 #include <cstdio>

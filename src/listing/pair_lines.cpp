@@ -1,4 +1,4 @@
-#include "pair_lines.h"
+#include "listing/pair_lines.h"
 #include "cp936/cp936.h"
 #include "utf8.h"
 

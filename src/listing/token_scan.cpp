@@ -1,4 +1,4 @@
-#include "token_scan.h"
+#include "listing/token_scan.h"
 
 namespace {
 

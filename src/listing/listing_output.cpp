@@ -1,5 +1,5 @@
-#include "listing_output.h"
-#include "standard_streams.h"
+#include "listing/listing_output.h"
+#include "listing/standard_streams.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
 // The listing against a plain model when the token arrives in pieces: every read boundary
 // (a pair split between reads, a boundary before or after the token's end) must give the
 // same lines as reading it whole.
-#include "listing.h"
-#include "listing_model.h"
+#include "listing/listing.h"
+#include "listing/listing_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "listing.h"
-#include "listing_model.h"
-#include "pair_lines.h"
+#include "listing/listing.h"
+#include "listing/listing_model.h"
+#include "listing/pair_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "listing_output.h"
+#include "listing/listing_output.h"
 
 #include <cstdio>
 

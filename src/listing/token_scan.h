@@ -1,6 +1,6 @@
 #pragma once
 #include "cp936/utf8_to_gbk.h"
-#include "listing_output.h"
+#include "listing/listing_output.h"
 
 #include <cstddef>
 

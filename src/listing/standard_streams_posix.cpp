@@ -1,4 +1,4 @@
-#include "standard_streams.h"
+#include "listing/standard_streams.h"
 
 #include <cerrno>
 #include <csignal>
