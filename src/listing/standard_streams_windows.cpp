@@ -47,8 +47,11 @@ bool is_low_surrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; 
 
 // Reading ---------------------------------------------------------------------------------
 
-// What one ReadConsoleW asks for: a line at most, as the console gives a line at a time.
-constexpr DWORD units_per_read = 4096;
+// What one ReadConsoleW asks for. The console hands out a line at a time; one this long is
+// read whole, as the C runtime's read of the listing's 32 KiB would read it.
+constexpr DWORD units_per_read = 16 * 1024;
+// Static, as the listing's buffer is: a small stack must do.
+wchar_t read_units[units_per_read];
 
 // The UTF-8 text of the last read not yet handed out. A unit makes at most three bytes (a
 // surrogate pair four for two); a high surrogate held from the read before adds three.
@@ -66,9 +69,9 @@ enum class console_read { text, emptied_by_ctrl_z, end, failed };
 // without line input sends CR alone for Enter, so waiting to see what follows could hang.
 console_read read_console(HANDLE console)
 {
-    wchar_t units[units_per_read];
+    const wchar_t* const units = read_units;
     DWORD count = 0;
-    if (!ReadConsoleW(console, units, units_per_read, &count, nullptr)) {
+    if (!ReadConsoleW(console, read_units, units_per_read, &count, nullptr)) {
         errno = EIO;
         return console_read::failed;
     }

@@ -56,6 +56,9 @@ utf8_case 437 '汉字' '汉  baba' '字  d7d6'
 utf8_case 65001 '汉字' '汉  baba' '字  d7d6'
 # U+E000, the first of the user-defined area, is AA A1 and shows as itself again.
 utf8_case 437 $'\xee\x80\x80汉' $'\xee\x80\x80  aaa1' '汉  baba'
+# A character beyond U+FFFF comes as a surrogate pair, read as one character; it has no GBK
+# code and lists as ?, with a word on standard error.
+utf8_case 437 $'\xf0\x9f\x98\x80' '3f0' 'U+1F600 has no GBK code'
 # As in the text mode: Ctrl+Z ends the line's data, the token goes on with the next line.
 utf8_case 65001 'ab C-z Enter cd' 'ab  6162' 'cd  6364'
 
