@@ -13,6 +13,7 @@ int main(int argc, char* argv[])
     run_options options;
     if (const std::optional<int> status = read_arguments(argc, argv, options)) return *status;
     prepare_standard_streams();
+    if (options.utf8) use_wide_console_text();
     const text_encoding encoding = options.utf8 ? text_encoding::utf8 : text_encoding::gbk;
     // Static, not on the stack: the output's buffer is large, and a small stack must do.
     static listing_output out(stdout, is_terminal(stdout), encoding);

@@ -10,14 +10,13 @@ constexpr unsigned char euro_byte = 0x80;
 constexpr char32_t euro_sign = 0x20AC;
 constexpr unsigned trails_per_lead = 0xFF - 0x40;
 
-
 // The table turned around, made on first use: the mode that needs it is rare, and gbcode
 // must start as fast without it. Every character of the code page has one pair only.
-const std::uint16_t* gbk_pairs_by_unicode() noexcept
-{
-    static std::uint16_t pairs[0x10000];
-    static bool made = false;
-    if (!made) {
+struct gbk_pairs_by_unicode {
+    std::uint16_t pairs[0x10000];
+
+    gbk_pairs_by_unicode() noexcept : pairs{}
+    {
         constexpr unsigned pair_count = sizeof unicode_by_gbk_pair / sizeof *unicode_by_gbk_pair;
         for (unsigned index = 0; index < pair_count; ++index) {
             const unsigned lead = 0x81 + index / trails_per_lead;
@@ -26,9 +25,13 @@ const std::uint16_t* gbk_pairs_by_unicode() noexcept
                 pairs[unicode_by_gbk_pair[index]] = static_cast<std::uint16_t>(lead << 8 | trail);
             }
         }
-        made = true;
     }
-    return pairs;
+};
+
+std::uint16_t gbk_pair_of(char32_t character) noexcept
+{
+    static const gbk_pairs_by_unicode table;
+    return table.pairs[character];
 }
 
 }  // namespace
@@ -56,7 +59,7 @@ std::size_t put_gbk(char32_t character, unsigned char* out) noexcept
         return 1;
     }
     if (character > 0xFFFF) return 0;
-    const std::uint16_t pair = gbk_pairs_by_unicode()[character];
+    const std::uint16_t pair = gbk_pair_of(character);
     if (pair == 0) return 0;
     out[0] = static_cast<unsigned char>(pair >> 8);
     out[1] = static_cast<unsigned char>(pair & 0xFF);

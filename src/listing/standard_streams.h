@@ -8,6 +8,11 @@
 // file size limit, must fail as a write does instead of ending the process.
 void prepare_standard_streams();
 
+// For UTF-8 text (--utf8), called after prepare_standard_streams: a Windows console on
+// standard input or output is read and written in UTF-16, converted from and to UTF-8, so
+// that Chinese shows and reads whatever the console's code page. Nothing elsewhere.
+void use_wide_console_text();
+
 // Whether `stream` is a terminal or console, where each write must show at once.
 bool is_terminal(std::FILE* stream);
 

@@ -39,6 +39,9 @@ void prepare_standard_streams()
 #endif
 }
 
+// A terminal takes UTF-8 bytes as they are.
+void use_wide_console_text() {}
+
 bool is_terminal(std::FILE* stream)
 {
     return isatty(fileno(stream)) == 1;

@@ -1,4 +1,3 @@
-#include "cp936/cp936.h"
 #include "cp936/utf8_to_gbk.h"
 
 #include <gtest/gtest.h>
@@ -48,25 +47,6 @@ TEST(Utf8ToGbk, ConvertsTellingCharacters)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(convert(c.pieces), c.gbk);
     }
-}
-
-TEST(Cp936, EveryPairInTheTableComesBackFromItsCharacter)
-{
-    int characters = 0;
-    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-            const char32_t character = unicode_of_gbk_pair(static_cast<unsigned char>(lead),
-                                                           static_cast<unsigned char>(trail));
-            if (character == 0) continue;
-            ++characters;
-            unsigned char gbk[2] = {0, 0};
-            ASSERT_EQ(put_gbk(character, gbk), 2u);
-            ASSERT_EQ(gbk[0] << 8 | gbk[1], static_cast<int>(lead << 8 | trail));
-        }
-    }
-    EXPECT_EQ(characters, 21791);  // as the code page defines them, the euro sign aside
-    EXPECT_EQ(unicode_of_gbk_pair(0xBA, 0xBA), U'\u6C49');
-    EXPECT_EQ(unicode_of_gbk_pair(0xBA, 0x7F), 0u);
 }
 
 }  // namespace
