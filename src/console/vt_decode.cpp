@@ -93,6 +93,7 @@ constexpr sequence_key keys_by_sequence[] = {
     {csi, 28, '~', f(5), shift}, {csi, 29, '~', f(6), shift},
     {csi, 31, '~', f(7), shift}, {csi, 32, '~', f(8), shift},
     {csi, 33, '~', f(9), shift}, {csi, 34, '~', f(10), shift},
+    {csi, 22, '~', f(10), shift},  // in macOS Terminal before 10.7
     {csi_bracket, 1, 'A', f(1), 0}, {csi_bracket, 1, 'B', f(2), 0},
     {csi_bracket, 1, 'C', f(3), 0}, {csi_bracket, 1, 'D', f(4), 0},
     {csi_bracket, 1, 'E', f(5), 0},
