@@ -1,8 +1,10 @@
 // The terminal escape-sequence decoder over any byte stream, fed as a key reader would feed
 // it: bytes so far, with more possibly to follow or not. It must never read past what it was
 // given, always make progress, answer "need more" only while more may follow, and give only
-// key events a console could give: with a character, or with a scan code of the keyboard's.
+// key events a console could give: with a character, or with a scan code of the keyboard's,
+// and take no byte of the next key into one: a key's own bytes alone give the same key.
 // The same stream then goes through the reader's state, which must stay within its buffer.
+#include "console/scan_codes.h"
 #include "console/vt_decode.h"
 #include "console/vt_input.h"
 
@@ -19,9 +21,8 @@ void require(bool condition)
 
 bool is_console_key(const KEY_EVENT_RECORD& key)
 {
-    constexpr WORD scan_codes_end = 0x59;  // past F12, the last key of the console's table
     const WORD scan_code = key.wVirtualScanCode;
-    return key.uChar.AsciiChar != 0 || (scan_code > 0 && scan_code < scan_codes_end);
+    return key.uChar.AsciiChar != 0 || (scan_code > 0 && scan_code < scan::scan_code_count);
 }
 
 }  // namespace
@@ -45,6 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto* const bytes = static_cast<unsigned char*>(std::malloc(count));
         std::memcpy(bytes, stream + consumed, count);
         const decoded_input input = decode_terminal_input(bytes, count, more_may_follow);
+        if (input.outcome == decode_outcome::key && input.length < count) {
+            const decoded_input alone = decode_terminal_input(bytes, input.length, false);
+            require(alone.outcome == input.outcome && alone.length == input.length &&
+                    alone.character == input.character &&
+                    alone.key.uChar.AsciiChar == input.key.uChar.AsciiChar &&
+                    alone.key.wVirtualScanCode == input.key.wVirtualScanCode &&
+                    alone.key.dwControlKeyState == input.key.dwControlKeyState);
+        }
         std::free(bytes);
 
         if (input.outcome == decode_outcome::need_more) {

@@ -84,7 +84,7 @@ TEST(EndToEnd, EachKeyEndsTheWaitWithItsCodeAndIsTakenWhole)
         {"a", "a", 97},
         {"Shift+a", "A", 65},
         {"Tab", "\t", 9},
-        {"Backspace", "\x7f", 127},
+        {"Backspace, the erase character", "\x7f", 8},
         {"Esc alone", "\x1b", 27},
         {"Ctrl+C, not ending the process", "\x03", 3},
         {"Ctrl+Z", "\x1a", 26},

@@ -1,4 +1,5 @@
 #include "console/key_wait.h"
+#include "console/scan_codes.h"
 
 #include <array>
 #include <cstddef>
@@ -28,7 +29,7 @@ constexpr scan_row no_key{none, none, none, none};
 
 // Indexed by scan code. Rows of keys with a character list the characters too, for the
 // reader's sake: an entry counts only when its first code is 0 or 224.
-constexpr std::array<scan_row, 0x59> keys_by_scan_code{{
+constexpr std::array<scan_row, scan::scan_code_count> keys_by_scan_code{{
     /* 00          */ no_key,
     /* 01 Esc      */ {chr(0x1B), chr(0x1B), chr(0x1B), ext(0x01)},
     /* 02 1        */ {chr('1'), chr('!'), none, ext(0x78)},
@@ -130,18 +131,18 @@ struct enhanced_row {
 // Keys the console flags as enhanced: the separate cursor block, keypad Enter and keypad /.
 // Their entries count whatever the first code is.
 constexpr std::array<enhanced_row, 12> enhanced_keys{{
-    {0x1C, {chr(0x0D), chr(0x0D), chr(0x0A), ext(0xA6)}},           // Keypad Enter
-    {0x35, {chr('/'), chr('?'), ext(0x95), ext(0xA4)}},             // Keypad /
-    {0x47, {ext224(0x47), ext224(0x47), ext224(0x77), ext(0x97)}},  // Home
-    {0x48, {ext224(0x48), ext224(0x48), ext224(0x8D), ext(0x98)}},  // Up
-    {0x49, {ext224(0x49), ext224(0x49), ext224(0x86), ext(0x99)}},  // Page Up
-    {0x4B, {ext224(0x4B), ext224(0x4B), ext224(0x73), ext(0x9B)}},  // Left
-    {0x4D, {ext224(0x4D), ext224(0x4D), ext224(0x74), ext(0x9D)}},  // Right
-    {0x4F, {ext224(0x4F), ext224(0x4F), ext224(0x75), ext(0x9F)}},  // End
-    {0x50, {ext224(0x50), ext224(0x50), ext224(0x91), ext(0xA0)}},  // Down
-    {0x51, {ext224(0x51), ext224(0x51), ext224(0x76), ext(0xA1)}},  // Page Down
-    {0x52, {ext224(0x52), ext224(0x52), ext224(0x92), ext(0xA2)}},  // Insert
-    {0x53, {ext224(0x53), ext224(0x53), ext224(0x93), ext(0xA3)}},  // Delete
+    {scan::enter, {chr(0x0D), chr(0x0D), chr(0x0A), ext(0xA6)}},  // Keypad Enter
+    {scan::slash, {chr('/'), chr('?'), ext(0x95), ext(0xA4)}},    // Keypad /
+    {scan::home, {ext224(0x47), ext224(0x47), ext224(0x77), ext(0x97)}},
+    {scan::up, {ext224(0x48), ext224(0x48), ext224(0x8D), ext(0x98)}},
+    {scan::page_up, {ext224(0x49), ext224(0x49), ext224(0x86), ext(0x99)}},
+    {scan::left, {ext224(0x4B), ext224(0x4B), ext224(0x73), ext(0x9B)}},
+    {scan::right, {ext224(0x4D), ext224(0x4D), ext224(0x74), ext(0x9D)}},
+    {scan::end, {ext224(0x4F), ext224(0x4F), ext224(0x75), ext(0x9F)}},
+    {scan::down, {ext224(0x50), ext224(0x50), ext224(0x91), ext(0xA0)}},
+    {scan::page_down, {ext224(0x51), ext224(0x51), ext224(0x76), ext(0xA1)}},
+    {scan::insert, {ext224(0x52), ext224(0x52), ext224(0x92), ext(0xA2)}},
+    {scan::del, {ext224(0x53), ext224(0x53), ext224(0x93), ext(0xA3)}},
 }};
 
 // Alt wins over Ctrl, and Ctrl over Shift.

@@ -310,6 +310,8 @@ BOOL GetConsoleMode(HANDLE console, DWORD* mode) noexcept
     // moment (its line editor's): those are not the ones to put back.
     if (console != &keyboard || !wait_for_foreground()) return FALSE;
     if (tcgetattr(keyboard.fd, &keyboard.saved) != 0) return FALSE;
+    const cc_t erase = keyboard.saved.c_cc[VERASE];
+    keyboard.input.set_erase_byte(erase == _POSIX_VDISABLE ? 0 : erase);  // Backspace gives 8
     keyboard.found_mode = mode_of(keyboard.saved) | found_settings;
     *mode = keyboard.found_mode;
     return TRUE;

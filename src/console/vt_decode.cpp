@@ -1,11 +1,15 @@
 #include "console/vt_decode.h"
+#include "console/scan_codes.h"
 #include "cp936/cp936.h"
 #include "utf8.h"
 
 namespace {
 
-constexpr unsigned char escape = 0x1B;
-constexpr unsigned char bell = 0x07;
+using vt::bell;
+using vt::escape;
+using vt::is_final_byte;
+using vt::is_intermediate_byte;
+using vt::is_parameter_byte;
 
 // How a sequence begins after ESC: CSI is ESC [, SS3 is ESC O, and the Linux console sends
 // its F1 to F5 as ESC [ [ and a letter.
@@ -34,64 +38,81 @@ constexpr introducer csi = introducer::csi;
 constexpr introducer ss3 = introducer::ss3;
 constexpr introducer csi_bracket = introducer::csi_bracket;
 
+constexpr WORD f(unsigned number) { return static_cast<WORD>(scan::f1 + number - 1); }
+
 // The keys a terminal sends as sequences, in the xterm, VT220, rxvt, st and Linux console
 // forms, as the console's scan code and flags.
 constexpr sequence_key keys_by_sequence[] = {
     // Cursor block, plain and in application cursor mode.
-    {csi, 1, 'A', 0x48, enhanced}, {ss3, 1, 'A', 0x48, enhanced},
-    {csi, 1, 'B', 0x50, enhanced}, {ss3, 1, 'B', 0x50, enhanced},
-    {csi, 1, 'C', 0x4D, enhanced}, {ss3, 1, 'C', 0x4D, enhanced},
-    {csi, 1, 'D', 0x4B, enhanced}, {ss3, 1, 'D', 0x4B, enhanced},
-    {csi, 1, 'H', 0x47, enhanced}, {ss3, 1, 'H', 0x47, enhanced},
-    {csi, 1, 'F', 0x4F, enhanced}, {ss3, 1, 'F', 0x4F, enhanced},
+    {csi, 1, 'A', scan::up, enhanced}, {ss3, 1, 'A', scan::up, enhanced},
+    {csi, 1, 'B', scan::down, enhanced}, {ss3, 1, 'B', scan::down, enhanced},
+    {csi, 1, 'C', scan::right, enhanced}, {ss3, 1, 'C', scan::right, enhanced},
+    {csi, 1, 'D', scan::left, enhanced}, {ss3, 1, 'D', scan::left, enhanced},
+    {csi, 1, 'H', scan::home, enhanced}, {ss3, 1, 'H', scan::home, enhanced},
+    {csi, 1, 'F', scan::end, enhanced}, {ss3, 1, 'F', scan::end, enhanced},
     // rxvt: Shift+arrow as CSI and a small letter, Ctrl+arrow as SS3 and a small letter.
-    {csi, 1, 'a', 0x48, enhanced | shift}, {ss3, 1, 'a', 0x48, enhanced | ctrl},
-    {csi, 1, 'b', 0x50, enhanced | shift}, {ss3, 1, 'b', 0x50, enhanced | ctrl},
-    {csi, 1, 'c', 0x4D, enhanced | shift}, {ss3, 1, 'c', 0x4D, enhanced | ctrl},
-    {csi, 1, 'd', 0x4B, enhanced | shift}, {ss3, 1, 'd', 0x4B, enhanced | ctrl},
+    {csi, 1, 'a', scan::up, enhanced | shift}, {ss3, 1, 'a', scan::up, enhanced | ctrl},
+    {csi, 1, 'b', scan::down, enhanced | shift}, {ss3, 1, 'b', scan::down, enhanced | ctrl},
+    {csi, 1, 'c', scan::right, enhanced | shift}, {ss3, 1, 'c', scan::right, enhanced | ctrl},
+    {csi, 1, 'd', scan::left, enhanced | shift}, {ss3, 1, 'd', scan::left, enhanced | ctrl},
     // Editing keys as VT220 numbers; rxvt sends Home and End as 7 and 8.
-    {csi, 1, '~', 0x47, enhanced}, {csi, 7, '~', 0x47, enhanced},
-    {csi, 4, '~', 0x4F, enhanced}, {csi, 8, '~', 0x4F, enhanced},
-    {csi, 2, '~', 0x52, enhanced}, {csi, 3, '~', 0x53, enhanced},
-    {csi, 5, '~', 0x49, enhanced}, {csi, 6, '~', 0x51, enhanced},
+    {csi, 1, '~', scan::home, enhanced}, {csi, 7, '~', scan::home, enhanced},
+    {csi, 4, '~', scan::end, enhanced}, {csi, 8, '~', scan::end, enhanced},
+    {csi, 2, '~', scan::insert, enhanced}, {csi, 3, '~', scan::del, enhanced},
+    {csi, 5, '~', scan::page_up, enhanced}, {csi, 6, '~', scan::page_down, enhanced},
     // st outside application keypad mode sends editing keys as the editing commands of a
     // terminal. Its Ctrl+Delete, ESC [ M, is told from a mouse report by the silence after it.
-    {csi, bare, 'P', 0x53, enhanced},          {csi, 4, 'h', 0x52, enhanced},
-    {csi, 4, 'l', 0x52, enhanced | shift},     {csi, bare, 'L', 0x52, enhanced | ctrl},
-    {csi, 2, 'K', 0x53, enhanced | shift},     {csi, bare, 'M', 0x53, enhanced | ctrl},
-    {csi, 2, 'J', 0x47, enhanced | shift},     {csi, bare, 'K', 0x4F, enhanced | shift},
-    {csi, bare, 'J', 0x4F, enhanced | ctrl},
+    {csi, bare, 'P', scan::del, enhanced},
+    {csi, 4, 'h', scan::insert, enhanced},
+    {csi, 4, 'l', scan::insert, enhanced | shift},
+    {csi, bare, 'L', scan::insert, enhanced | ctrl},
+    {csi, 2, 'K', scan::del, enhanced | shift},
+    {csi, bare, 'M', scan::del, enhanced | ctrl},
+    {csi, 2, 'J', scan::home, enhanced | shift},
+    {csi, bare, 'K', scan::end, enhanced | shift},
+    {csi, bare, 'J', scan::end, enhanced | ctrl},
     // F1 to F4: SS3 letters in xterm, CSI letters when modified, numbers in rxvt.
-    {ss3, 1, 'P', 0x3B, 0}, {csi, 1, 'P', 0x3B, 0},
-    {ss3, 1, 'Q', 0x3C, 0}, {csi, 1, 'Q', 0x3C, 0},
-    {ss3, 1, 'R', 0x3D, 0}, {csi, 1, 'R', 0x3D, 0},
-    {ss3, 1, 'S', 0x3E, 0}, {csi, 1, 'S', 0x3E, 0},
-    {csi, 11, '~', 0x3B, 0}, {csi, 12, '~', 0x3C, 0},
-    {csi, 13, '~', 0x3D, 0}, {csi, 14, '~', 0x3E, 0},
-    {csi, 15, '~', 0x3F, 0}, {csi, 17, '~', 0x40, 0},
-    {csi, 18, '~', 0x41, 0}, {csi, 19, '~', 0x42, 0},
-    {csi, 20, '~', 0x43, 0}, {csi, 21, '~', 0x44, 0},
+    {ss3, 1, 'P', f(1), 0}, {csi, 1, 'P', f(1), 0},
+    {ss3, 1, 'Q', f(2), 0}, {csi, 1, 'Q', f(2), 0},
+    {ss3, 1, 'R', f(3), 0}, {csi, 1, 'R', f(3), 0},
+    {ss3, 1, 'S', f(4), 0}, {csi, 1, 'S', f(4), 0},
+    {csi, 11, '~', f(1), 0}, {csi, 12, '~', f(2), 0},
+    {csi, 13, '~', f(3), 0}, {csi, 14, '~', f(4), 0},
+    {csi, 15, '~', f(5), 0}, {csi, 17, '~', f(6), 0},
+    {csi, 18, '~', f(7), 0}, {csi, 19, '~', f(8), 0},
+    {csi, 20, '~', f(9), 0}, {csi, 21, '~', f(10), 0},
+    // PuTTY's VT100+ mode goes on with SS3 letters up to F12; its F9, SS3 X, is left to
+    // xterm's keypad =.
+    {ss3, 1, 'T', f(5), 0}, {ss3, 1, 'U', f(6), 0}, {ss3, 1, 'V', f(7), 0},
+    {ss3, 1, 'W', f(8), 0}, {ss3, 1, 'Y', f(10), 0},
+    {ss3, 1, 'Z', scan::f11, 0}, {ss3, 1, '[', scan::f12, 0},
     // F11 and F12. rxvt and the Linux console send the same for Shift+F1 and Shift+F2, and
     // F13 to F20 for Shift+F3 to Shift+F10.
-    {csi, 23, '~', 0x57, 0}, {csi, 24, '~', 0x58, 0},
-    {csi, 25, '~', 0x3D, shift}, {csi, 26, '~', 0x3E, shift},
-    {csi, 28, '~', 0x3F, shift}, {csi, 29, '~', 0x40, shift},
-    {csi, 31, '~', 0x41, shift}, {csi, 32, '~', 0x42, shift},
-    {csi, 33, '~', 0x43, shift}, {csi, 34, '~', 0x44, shift},
-    {csi_bracket, 1, 'A', 0x3B, 0}, {csi_bracket, 1, 'B', 0x3C, 0},
-    {csi_bracket, 1, 'C', 0x3D, 0}, {csi_bracket, 1, 'D', 0x3E, 0},
-    {csi_bracket, 1, 'E', 0x3F, 0},
-    {csi, 1, 'Z', 0x0F, shift},  // Shift+Tab
+    {csi, 23, '~', scan::f11, 0}, {csi, 24, '~', scan::f12, 0},
+    {csi, 25, '~', f(3), shift}, {csi, 26, '~', f(4), shift},
+    {csi, 28, '~', f(5), shift}, {csi, 29, '~', f(6), shift},
+    {csi, 31, '~', f(7), shift}, {csi, 32, '~', f(8), shift},
+    {csi, 33, '~', f(9), shift}, {csi, 34, '~', f(10), shift},
+    {csi, 22, '~', f(10), shift},  // in macOS Terminal before 10.7
+    {csi_bracket, 1, 'A', f(1), 0}, {csi_bracket, 1, 'B', f(2), 0},
+    {csi_bracket, 1, 'C', f(3), 0}, {csi_bracket, 1, 'D', f(4), 0},
+    {csi_bracket, 1, 'E', f(5), 0},
+    {csi, 1, 'Z', scan::tab, shift},  // Shift+Tab
     // The keypad in application keypad mode. Its digits and . come as SS3 p to y and n with
     // Num Lock off, and so give what a console gives then; keypad 5 gives nothing there and
-    // is left out, to be dropped.
-    {ss3, 1, 'M', 0x1C, enhanced}, {ss3, 1, 'o', 0x35, enhanced},
-    {ss3, 1, 'j', 0x37, 0, '*'}, {ss3, 1, 'k', 0x4E, 0, '+'}, {ss3, 1, 'm', 0x4A, 0, '-'},
-    {ss3, 1, 'l', 0x00, 0, ','}, {ss3, 1, 'X', 0x00, 0, '='},
-    {ss3, 1, 'p', 0x52, 0}, {ss3, 1, 'q', 0x4F, 0}, {ss3, 1, 'r', 0x50, 0},
-    {ss3, 1, 's', 0x51, 0}, {ss3, 1, 't', 0x4B, 0}, {ss3, 1, 'v', 0x4D, 0},
-    {ss3, 1, 'w', 0x47, 0}, {ss3, 1, 'x', 0x48, 0}, {ss3, 1, 'y', 0x49, 0},
-    {ss3, 1, 'n', 0x53, 0},
+    // is left out, to be dropped. SS3 l is PuTTY's keypad + (xterm's keypad comma, a key PC
+    // keyboards lack).
+    {ss3, 1, 'M', scan::enter, enhanced},
+    {ss3, 1, 'o', scan::slash, enhanced},
+    {ss3, 1, 'j', scan::keypad_star, 0, '*'},
+    {ss3, 1, 'k', scan::keypad_plus, 0, '+'},
+    {ss3, 1, 'l', scan::keypad_plus, 0, '+'},
+    {ss3, 1, 'm', scan::keypad_minus, 0, '-'},
+    {ss3, 1, 'X', 0, 0, '='},
+    {ss3, 1, 'p', scan::insert, 0}, {ss3, 1, 'q', scan::end, 0}, {ss3, 1, 'r', scan::down, 0},
+    {ss3, 1, 's', scan::page_down, 0}, {ss3, 1, 't', scan::left, 0},
+    {ss3, 1, 'v', scan::right, 0}, {ss3, 1, 'w', scan::home, 0}, {ss3, 1, 'x', scan::up, 0},
+    {ss3, 1, 'y', scan::page_up, 0}, {ss3, 1, 'n', scan::del, 0},
 };
 
 // rxvt ends a number sequence in $, ^ or @ instead of ~ to say Shift, Ctrl or both.
@@ -129,25 +150,21 @@ KEY_EVENT_RECORD key_event(CHAR character, WORD scan_code, DWORD state)
     return key;
 }
 
-KEY_EVENT_RECORD escape_key(DWORD state) { return key_event(escape, 0x01, state); }
+KEY_EVENT_RECORD escape_key(DWORD state) { return key_event(escape, scan::escape, state); }
 
 // A byte that is a key on its own. NUL is what Ctrl+2 (Ctrl+@) types, so it becomes that key.
 KEY_EVENT_RECORD plain_key(unsigned char byte, DWORD state)
 {
-    if (byte == 0x00) return key_event(0, 0x03, state | ctrl);
+    if (byte == 0x00) return key_event(0, scan::digit_2, state | ctrl);
     return key_event(static_cast<CHAR>(byte), 0, state);
 }
 
-decoded_input found(std::size_t length, const KEY_EVENT_RECORD& key)
+decoded_input found(std::size_t length, const KEY_EVENT_RECORD& key, char32_t character = 0)
 {
-    return {decode_outcome::key, length, key, 0};
+    return {decode_outcome::key, length, key, character};
 }
 decoded_input dropped(std::size_t length) { return {decode_outcome::ignore, length, {}, 0}; }
 decoded_input incomplete() { return {decode_outcome::need_more, 0, {}, 0}; }
-
-constexpr bool is_parameter_byte(unsigned char byte) { return byte >= 0x30 && byte <= 0x3F; }
-constexpr bool is_intermediate_byte(unsigned char byte) { return byte >= 0x20 && byte <= 0x2F; }
-constexpr bool is_final_byte(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
 
 // ESC and these open OSC, DCS, SOS, PM and APC strings: terminal replies, never keys.
 constexpr bool opens_string(unsigned char byte)
@@ -155,35 +172,96 @@ constexpr bool opens_string(unsigned char byte)
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
 }
 
-// How many bytes the character starting `bytes` takes; 0 while more of it may follow. UTF-8
-// wins where both readings fit, as UTF-8 terminals are the common case.
-std::size_t character_length(const unsigned char* bytes, std::size_t count, bool more_may_follow)
+enum class encoding { single_byte, utf8, gbk, gb18030 };
+
+struct character_span {
+    std::size_t length;  // 0 while more of it may follow
+    encoding form;
+};
+
+// Whether `byte` may be the byte at `index` of a UTF-8 character led by `lead`: after E0, ED,
+// F0 and F4 not every continuation may, lest the bytes make an overlong form, a surrogate or
+// a code beyond U+10FFFF.
+constexpr bool continues_utf8(unsigned char lead, std::size_t index, unsigned char byte)
+{
+    if (!is_utf8_continuation(byte)) return false;
+    if (index > 1) return true;
+    switch (lead) {
+    case 0xE0: return byte >= 0xA0;
+    case 0xED: return byte <= 0x9F;
+    case 0xF0: return byte >= 0x90;
+    case 0xF4: return byte <= 0x8F;
+    default: return true;
+    }
+}
+
+constexpr bool is_digit(unsigned char byte) { return byte >= '0' && byte <= '9'; }
+
+// The character starting `bytes`. UTF-8 wins where both readings fit, as UTF-8 terminals are
+// the common case; a byte that fits no reading is a key of its own.
+character_span span_of_character(const unsigned char* bytes, std::size_t count,
+                                 bool more_may_follow)
 {
     const unsigned char lead = bytes[0];
-    if (lead < 0x80) return 1;
+    const character_span alone{1, encoding::single_byte};
+    const character_span pending{0, encoding::single_byte};
+    if (lead < 0x80) return alone;
     const std::size_t utf8 = utf8_length(lead);
     if (utf8 > 0) {
         std::size_t fitting = 1;
-        while (fitting < count && fitting < utf8 && is_utf8_continuation(bytes[fitting])) ++fitting;
-        if (fitting == utf8) return utf8;
-        if (fitting == count && more_may_follow) return 0;
+        while (fitting < count && fitting < utf8 && continues_utf8(lead, fitting, bytes[fitting])) {
+            ++fitting;
+        }
+        if (fitting == utf8) return {utf8, encoding::utf8};
+        if (fitting == count && more_may_follow) return pending;
     }
-    if (!is_gbk_lead(lead)) return 1;
-    if (count >= 2) return is_gbk_trail(bytes[1]) ? 2 : 1;
-    return more_may_follow ? 0 : 1;
+    if (!is_gbk_lead(lead)) return alone;
+    if (count < 2) return more_may_follow ? pending : alone;
+    if (is_gbk_trail(bytes[1])) return {2, encoding::gbk};
+    // GB18030's four bytes: a lead, a digit, a lead, a digit.
+    if (!is_digit(bytes[1]) || (count > 2 && !is_gbk_lead(bytes[2])) ||
+        (count > 3 && !is_digit(bytes[3]))) {
+        return alone;
+    }
+    if (count < 4) return more_may_follow ? pending : alone;
+    return {4, encoding::gb18030};
+}
+
+// GB18030's four-byte codes count up in order from 81 30 81 30; from 90 30 81 30 they are
+// U+10000 onwards. Those before it are characters of the basic plane outside GBK, which take
+// a table to name.
+char32_t unicode_of_gb18030(const unsigned char* bytes)
+{
+    const unsigned long index =
+        ((static_cast<unsigned long>(bytes[0] - 0x81) * 10 + (bytes[1] - '0')) * 126 +
+         (bytes[2] - 0x81)) * 10 + (bytes[3] - '0');
+    constexpr unsigned long supplementary_first = 189000;  // the index of 90 30 81 30
+    constexpr char32_t replacement = 0xFFFD;
+    if (index < supplementary_first || index - supplementary_first > 0x10FFFF - 0x10000) {
+        return replacement;
+    }
+    return static_cast<char32_t>(0x10000 + (index - supplementary_first));
+}
+
+char32_t unicode_of(const unsigned char* bytes, const character_span& span)
+{
+    switch (span.form) {
+    case encoding::utf8: return decode_utf8(bytes, span.length);
+    case encoding::gbk: return unicode_of_gbk_pair(bytes[0], bytes[1]);
+    case encoding::gb18030: return unicode_of_gb18030(bytes);
+    case encoding::single_byte: break;
+    }
+    return 0;
 }
 
 decoded_input decode_character(const unsigned char* bytes, std::size_t count, std::size_t start,
                                bool more_may_follow, DWORD state)
 {
     const unsigned char* const character = bytes + start;
-    const std::size_t length = character_length(character, count - start, more_may_follow);
-    if (length == 0) return incomplete();
-    decoded_input input = found(start + length, plain_key(character[0], state));
-    if (length > 1 && length == utf8_length(character[0])) {
-        input.character = decode_utf8(character, length);
-    }
-    return input;
+    const character_span span = span_of_character(character, count - start, more_may_follow);
+    if (span.length == 0) return incomplete();
+    return found(start + span.length, plain_key(character[0], state),
+                 unicode_of(character, span));
 }
 
 // A string runs from ESC and its opener to ST (ESC \) or BEL. Another ESC cuts it short and
@@ -223,7 +301,7 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
     }
     // Shift+Tab and Ctrl+Tab type nothing: they are keys with extended codes.
     if (code_point == '\t' && (state & (shift | ctrl))) {
-        return found(length, key_event(0, 0x0F, state));
+        return found(length, key_event(0, scan::tab, state));
     }
     auto character = static_cast<unsigned>(code_point);
     if (state & ctrl) {
@@ -234,7 +312,7 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
     // Beyond ASCII, the first byte of the character in UTF-8, as typing it would give.
     unsigned char utf8[4];
     put_utf8(character, utf8);
-    return found(length, plain_key(utf8[0], state));
+    return found(length, plain_key(utf8[0], state), character < 0x80 ? 0 : character);
 }
 
 // Up to three decimal parameters separated by ';'; an empty one counts as 1. Anything else
@@ -283,8 +361,18 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
                      std::size_t parameter_count, unsigned char final_byte, DWORD state)
 {
     const parameters params = parse_parameters(parameter_bytes, parameter_count);
-    const unsigned long modifier = params.values[1];
-    if (!params.valid || modifier == 0 || modifier > highest_modifier) return dropped(length);
+    if (!params.valid) return dropped(length);
+    const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
+    const unsigned long number = params.count == 0 ? bare : params.values[0];
+    unsigned long modifier = params.values[1];
+    const sequence_key* row = params.count <= 2 ? find_key(form, number, table_final) : nullptr;
+    // The number 1 left out (ESC [ A), or the modifier as the only parameter, as Konsole, old
+    // xterms and macOS Terminal send it: ESC O 5 C and ESC [ 5 C are Ctrl+Right.
+    if (row == nullptr && params.count <= 1 && table_final != '~') {
+        row = find_key(form, 1, table_final);
+        if (row != nullptr && params.count == 1) modifier = number;
+    }
+    if (modifier == 0 || modifier > highest_modifier) return dropped(length);
     state |= state_of_modifier(static_cast<unsigned>(modifier)) | rxvt_state_of(final_byte);
     if (form == csi && final_byte == '~' && params.count == 3 && params.values[0] == 27) {
         return character_key(length, params.values[2], state);
@@ -292,11 +380,6 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
     if (form == csi && final_byte == 'u' && params.count >= 1 && params.count <= 2) {
         return character_key(length, params.values[0], state);
     }
-    if (params.count > 2) return dropped(length);
-    const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
-    const unsigned long number = params.count == 0 ? bare : params.values[0];
-    const sequence_key* row = find_key(form, number, table_final);
-    if (row == nullptr && params.count == 0) row = find_key(form, 1, table_final);
     if (row == nullptr) return dropped(length);  // focus reports, paste marks, unknown keys
     return found(length, key_event(row->character, row->scan_code, state | row->state));
 }
@@ -362,14 +445,16 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
     }
     const unsigned char next = bytes[start];
     const bool opens_sequence = next == '[' || next == 'O';
-    const bool opens_control_string = start == 1 && opens_string(next);
+    const bool string_opened = start == 1 && opens_string(next);
     // After ESC ESC, a key that opens nothing is a key of its own: ESC ESC is Alt+Esc.
     if (start == 2 && !opens_sequence) return found(2, escape_key(alt));
     // An opener followed by silence was typed: ESC [ is Alt+[, ESC ] is Alt+], and so on.
-    if ((opens_sequence || opens_control_string) && count == start + 1 && !more_may_follow) {
+    if ((opens_sequence || string_opened) && count == start + 1 && !more_may_follow) {
         return found(2, start == 2 ? escape_key(alt) : plain_key(next, alt));
     }
-    if (opens_control_string) return decode_string(bytes, count, more_may_follow);
+    if (string_opened) return decode_string(bytes, count, more_may_follow);
+    // The Linux console sends Shift+Tab as ESC TAB, which a console gives as Shift+Tab too.
+    if (next == '\t') return found(2, key_event(0, scan::tab, shift));
     if (!opens_sequence) return decode_character(bytes, count, 1, more_may_follow, alt);
     const introducer form = next == '[' ? csi : ss3;
     return decode_sequence(bytes, count, start + 1, form, more_may_follow, state);

@@ -6,6 +6,16 @@
 // Turning the bytes a terminal sends for a key press into the key event a Windows console
 // would give for the same key. A pure function: no reads, no clocks, no state between calls.
 
+namespace vt {
+constexpr unsigned char escape = 0x1B;
+constexpr unsigned char bell = 0x07;  // ends a control string, as ESC \ does
+
+// A control sequence is its introducer, parameter bytes, intermediate bytes, one final byte.
+constexpr bool is_parameter_byte(unsigned char byte) { return byte >= 0x30 && byte <= 0x3F; }
+constexpr bool is_intermediate_byte(unsigned char byte) { return byte >= 0x20 && byte <= 0x2F; }
+constexpr bool is_final_byte(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
+}  // namespace vt
+
 enum class decode_outcome {
     need_more,  // the bytes so far start a key press (or a sequence) that is not complete yet
     key,        // `length` bytes make one key press, given in `key`
@@ -16,7 +26,12 @@ struct decoded_input {
     decode_outcome outcome;
     std::size_t length;
     KEY_EVENT_RECORD key;
-    char32_t character = 0;  // for a key typed as a UTF-8 character of several bytes: which
+    // The Unicode character of a key that types one beyond ASCII, in whatever form it came:
+    // UTF-8, a GBK pair, GB18030's four bytes, or a code reported by CSI u or modifyOtherKeys
+    // (with Ctrl and Shift applied); 0 for ASCII, keys without a character, and GBK pairs
+    // that stand for none. A GB18030 character of the basic plane outside GBK is U+FFFD: the
+    // code page 936 console gives every character outside GBK the same way.
+    char32_t character = 0;
 };
 
 // Decodes the first key press in `bytes`. `more_may_follow` says whether further bytes could
@@ -24,9 +39,11 @@ struct decoded_input {
 // a character's lead byte alone is that byte, and a sequence cut short is dropped. Never
 // reads past `count` bytes, and consumes at least one byte unless it needs more.
 //
-// A character of several bytes is one key press whose code is its first byte: UTF-8 when
-// its bytes form one, otherwise a GBK pair (lead 81 to FE, trail 40 to FE but 7F), since a
-// terminal under luit still runs in a UTF-8 locale while it sends GBK.
+// A character of several bytes is one key press, and its key event carries its first byte:
+// UTF-8 when its bytes form one, otherwise a GBK pair (lead 81 to FE, trail 40 to FE but 7F)
+// or GB18030's four bytes (lead, 30 to 39, 81 to FE, 30 to 39), since a terminal under luit
+// still runs in a UTF-8 locale while it sends GBK. Each byte is checked against what may
+// follow in that form, so no byte of the next key is waited for where the key is complete.
 decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t count,
                                     bool more_may_follow) noexcept;
 

@@ -1,11 +1,10 @@
 #include "console/vt_input.h"
+#include "console/scan_codes.h"
 
 #include <cstring>
 
-namespace {
-constexpr unsigned char escape = 0x1B;
-constexpr unsigned char bell = 0x07;
-}  // namespace
+using vt::bell;
+using vt::escape;
 
 void terminal_input::keep(unsigned char byte) noexcept
 {
@@ -22,9 +21,9 @@ void terminal_input::add(unsigned char byte) noexcept
     case skip::sequence:
         // Parameter and intermediate bytes go on; a final byte ends the sequence, and a
         // control byte cuts it short and starts the next input.
-        if (byte >= 0x20 && byte <= 0x3F) return;
+        if (vt::is_parameter_byte(byte) || vt::is_intermediate_byte(byte)) return;
         skipping_ = skip::none;
-        if (byte < 0x20 || byte > 0x7E) keep(byte);
+        if (!vt::is_final_byte(byte)) keep(byte);
         return;
     case skip::string:
         if (byte == bell) skipping_ = skip::none;
@@ -66,7 +65,14 @@ std::optional<KEY_EVENT_RECORD> terminal_input::next_key() noexcept
         pending_count_ -= input.length;
         if (input.outcome == decode_outcome::key) {
             last_character_ = input.character;
-            return input.key;
+            KEY_EVENT_RECORD key = input.key;
+            // The terminal's erase character is what its Backspace key sends.
+            if (erase_ != 0 && key.wVirtualScanCode == 0 &&
+                static_cast<unsigned char>(key.uChar.AsciiChar) == erase_) {
+                key.wVirtualScanCode = scan::backspace;
+                key.uChar.AsciiChar = 0x08;
+            }
+            return key;
         }
     }
     return std::nullopt;

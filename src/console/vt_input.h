@@ -22,9 +22,15 @@ public:
     // The next complete key press among the bytes so far, after dropping what is no key;
     // empty while more bytes are needed.
     std::optional<KEY_EVENT_RECORD> next_key() noexcept;
-    // The character of the last key next_key() gave, where it was typed as a UTF-8 character
-    // of several bytes; 0 otherwise.
+    // The Unicode character of the last key next_key() gave, where it types one beyond ASCII,
+    // however it came (see decoded_input::character); 0 otherwise. The key event itself keeps
+    // the first byte the terminal sent, so that a caller wanting the character in another
+    // code page (the first byte of its GBK code) takes it from here.
     char32_t last_character() const noexcept { return last_character_; }
+
+    // The byte the terminal's settings name as erase (VERASE), which its Backspace key sends;
+    // it then gives the Backspace key, 8, as on a console. 0 for none, the default.
+    void set_erase_byte(unsigned char byte) noexcept { erase_ = byte; }
 
 private:
     // Longer than any key a terminal sends; longer sequences and strings are skipped.
@@ -39,4 +45,5 @@ private:
     bool silent_ = false;  // the terminal fell silent after the last pending byte
     skip skipping_ = skip::none;
     char32_t last_character_ = 0;
+    unsigned char erase_ = 0;
 };

@@ -44,7 +44,7 @@ TEST(TerminalInput, EachAcceptedFormIsOneKey)
     const key_case cases[] = {
         {"a", "a", 'a', 0, 0},
         {"Enter", "\r", 13, 0, 0},
-        {"Backspace", "\x7f", 127, 0, 0},
+        {"DEL, when the reader names no erase character", "\x7f", 127, 0, 0},
         {"NUL is Ctrl+2", std::string(1, '\0'), 0, 0x03, ctrl},
         {"Alt+a", "\x1b" "a", 'a', 0, alt},
         {"Alt+Ctrl+2", std::string("\x1b\0", 2), 0, 0x03, ctrl | alt},
@@ -84,6 +84,12 @@ TEST(TerminalInput, EachAcceptedFormIsOneKey)
         {"F11", "\x1b[23~", 0, 0x57, 0},
         {"Ctrl+F12", "\x1b[24;5~", 0, 0x58, ctrl},
         {"Shift+Tab", "\x1b[Z", 0, 0x0F, shift},
+        {"Shift+Tab, Linux console", "\x1b\t", 0, 0x0F, shift},
+        {"Shift+F1, Konsole", "\x1bO2P", 0, 0x3B, shift},
+        {"Ctrl+Right, old xterm", "\x1bO5C", 0, 0x4D, ctrl | enhanced},
+        {"Ctrl+Right, macOS Terminal", "\x1b[5C", 0, 0x4D, ctrl | enhanced},
+        {"F5, PuTTY VT100+", "\x1bOT", 0, 0x3F, 0},
+        {"F12, PuTTY VT100+", "\x1bO[", 0, 0x58, 0},
         {"keypad Enter", "\x1bOM", 0, 0x1C, enhanced},
         {"keypad /", "\x1bOo", 0, 0x35, enhanced},
     };
@@ -211,7 +217,7 @@ TEST(TerminalKeys, ApplicationKeypadMode)
 {
     expect_codes({
         {"*", "\x1bOj", '*'},          {"+", "\x1bOk", '+'},
-        {"-", "\x1bOm", '-'},          {",", "\x1bOl", ','},
+        {"-", "\x1bOm", '-'},          {"+, PuTTY", "\x1bOl", '+'},
         {"=", "\x1bOX", '='},          {"Enter", "\x1bOM", 13},
         {"/", "\x1bOo", '/'},          {"0 as Insert", "\x1bOp", 0},
         {"1 as End", "\x1bOq", 0},     {"8 as Up", "\x1bOx", 0},
@@ -250,6 +256,46 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Left Shift alone, CSI u", "\x1b[57441;2u", dropped},
         {"a key release, CSI u", "\x1b[97;1:3u", dropped},
     });
+}
+
+TEST(TerminalInput, EveryCharacterIsGivenInUnicodeWithItsFirstByteAsTyped)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        unsigned char first_byte;
+        char32_t character;
+    } cases[] = {
+        {"zhong, UTF-8", "\xE4\xB8\xAD", 0xE4, U'\u4E2D'},
+        {"zhong, GBK, whose lead leads UTF-8 too", "\xD6\xD0", 0xD6, U'\u4E2D'},
+        {"luo, GBK, whose lead leads UTF-8 too", "\xC2\xE4", 0xC2, U'\u843D'},
+        {"a GBK pair that is no character", "\xD7\xFA", 0xD7, 0},
+        {"an emoji, GB18030", "\x94\x39\xFC\x36", 0x94, U'\U0001F600'},
+        {"U+20000, GB18030", "\x95\x32\x82\x36", 0x95, U'\U00020000'},
+        {"U+0080, GB18030, outside GBK", "\x81\x30\x81\x30", 0x81, U'\uFFFD'},
+        {"Alt+zhong, GBK", "\x1b\xD6\xD0", 0xD6, U'\u4E2D'},
+        {"zhong, CSI u", "\x1b[20013u", 0xE4, U'\u4E2D'},
+        {"zhong, modifyOtherKeys", "\x1b[27;1;20013~", 0xE4, U'\u4E2D'},
+        {"euro, CSI u", "\x1b[8364u", 0xE2, U'\u20AC'},
+        {"Shift+a, CSI u: ASCII", "\x1b[97;2u", 'A', 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Complete as soon as its last byte is there, and never longer than its own bytes.
+        const decoded_input input = decode(c.bytes + "a", true);
+        ASSERT_EQ(input.outcome, decode_outcome::key);
+        EXPECT_EQ(input.length, c.bytes.size());
+        EXPECT_EQ(static_cast<unsigned char>(input.key.uChar.AsciiChar), c.first_byte);
+        EXPECT_EQ(input.character, c.character);
+        EXPECT_EQ(decode(c.bytes, true).length, c.bytes.size());
+    }
+    // GB18030's four bytes are waited for one by one, and a byte that breaks the form leaves
+    // the lead a key of its own.
+    for (const std::string part : {"\x94", "\x94\x39", "\x94\x39\xFC"}) {
+        EXPECT_EQ(decode(part, true).outcome, decode_outcome::need_more);
+    }
+    EXPECT_EQ(decode("\x94\x39" "a", true).length, 1u);
+    EXPECT_EQ(decode("\x94\x39\xFC" "a", true).length, 1u);
 }
 
 TEST(TerminalKeys, CharactersOfSeveralBytesAreOneKey)

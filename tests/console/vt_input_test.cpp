@@ -75,4 +75,43 @@ TEST(TerminalInputReader, SilenceCompletesWhatIsPending)
     EXPECT_EQ(key->uChar.AsciiChar, 0x1B);
 }
 
+TEST(TerminalInputReader, ALookAheadByteStartsTheNextKey)
+{
+    // Alt+Esc is told from rxvt's Alt+Up (ESC ESC [ A) by the byte after it, and st's
+    // Ctrl+Delete (ESC [ M) from a mouse report: that byte is the next key.
+    for (const auto& [bytes, keys] : {std::pair<std::string, std::string>{"\x1b\x1bx", "\x1bx"},
+                                      {"\x1b[M\r", "!\r"}}) {
+        SCOPED_TRACE(bytes.substr(1));
+        terminal_input input;
+        EXPECT_EQ(keys_from(input, bytes), keys);
+        EXPECT_FALSE(input.expects_more());
+    }
+}
+
+TEST(TerminalInputReader, TheEraseCharacterIsBackspace)
+{
+    const struct {
+        unsigned char erase;
+        std::string bytes;
+        char character;
+        WORD scan_code;
+    } cases[] = {
+        {0x7F, "\x7f", 0x08, 0x0E},      {0x7F, "\x1b\x7f", 0x08, 0x0E},  // and Alt+Backspace
+        {0x7F, "\x08", 0x08, 0},         {0x08, "\x08", 0x08, 0x0E},
+        {0x08, "\x7f", 0x7F, 0},  // Ctrl+Backspace on a console
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.erase));
+        terminal_input input;
+        input.set_erase_byte(c.erase);
+        for (const char byte : c.bytes) input.add(static_cast<unsigned char>(byte));
+        input.add_silence();
+        const std::optional<KEY_EVENT_RECORD> key = input.next_key();
+        ASSERT_TRUE(key);
+        EXPECT_EQ(key->uChar.AsciiChar, c.character);
+        EXPECT_EQ(key->wVirtualScanCode, c.scan_code);
+        EXPECT_EQ(key->dwControlKeyState, c.bytes.size() == 2 ? LEFT_ALT_PRESSED : 0u);
+    }
+}
+
 }  // namespace

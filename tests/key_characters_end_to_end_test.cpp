@@ -1,0 +1,64 @@
+// The key wait of the built gbcode, typed at through a pseudo-terminal: characters in every
+// character set a terminal may speak taken whole, and keys a terminal sends by its settings.
+#include "terminal_session.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+std::optional<int> exit_code(const std::optional<int>& status)
+{
+    if (!status || !WIFEXITED(*status)) return std::nullopt;
+    return WEXITSTATUS(*status);
+}
+
+struct key_case {
+    const char* key;
+    std::vector<std::string> arguments;
+    std::string bytes;
+    int code;
+    void (*adjust)(termios&) = nullptr;
+};
+
+void erase_is_control_h(termios& settings) { settings.c_cc[VERASE] = 0x08; }
+
+TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
+{
+    const std::vector<std::string> utf8 = {"--utf8"};
+    const key_case cases[] = {
+        {"an emoji, GB18030: its first byte", {}, "\x94\x39\xFC\x36", 0x94},
+        {"U+20000, GB18030", {}, "\x95\x32\x82\x36", 0x95},
+        {"an emoji, GB18030, --utf8: no GBK code", utf8, "\x94\x39\xFC\x36", '?'},
+        {"zhong, GBK, --utf8", utf8, "\xD6\xD0", 0xD6},
+        {"luo, GBK, --utf8", utf8, "\xC2\xE4", 0xC2},
+        {"zhong, CSI u, --utf8", utf8, "\x1b[20013u", 0xD6},
+        {"zhong, modifyOtherKeys, --utf8", utf8, "\x1b[27;1;20013~", 0xD6},
+        {"euro, CSI u, --utf8", utf8, "\x1b[8364u", 0x80},
+        {"Shift+Tab, Linux console", {}, "\x1b\t", 0},
+        {"Shift+F1, Konsole", {}, "\x1bO2P", 0},
+        {"F12, PuTTY VT100+", {}, "\x1bO[", 224},
+        {"Backspace where erase is ^H", {}, "\x08", 8, erase_is_control_h},
+        {"Ctrl+Backspace where erase is ^H", {}, "\x7f", 127, erase_is_control_h},
+    };
+    for (const key_case& c : cases) {
+        SCOPED_TRACE(c.key);
+        launch_options options;
+        options.input = stream::pipe;
+        options.piped_input = "ab";
+        options.output = stream::pipe;
+        options.arguments = c.arguments;
+        options.adjust_settings = c.adjust;
+        terminal_session gbcode(options);
+        ASSERT_TRUE(gbcode.wait_until_raw());
+        // The key, then keys typed ahead in the same burst: those are left for the shell.
+        gbcode.type(c.bytes + "xy");
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        EXPECT_EQ(gbcode.unread_input(), "xy");
+    }
+}
+
+}  // namespace
