@@ -269,7 +269,7 @@ TEST(TerminalInput, EveryCharacterIsGivenInUnicodeWithItsFirstByteAsTyped)
         {"zhong, UTF-8", "\xE4\xB8\xAD", 0xE4, U'\u4E2D'},
         {"zhong, GBK, whose lead leads UTF-8 too", "\xD6\xD0", 0xD6, U'\u4E2D'},
         {"luo, GBK, whose lead leads UTF-8 too", "\xC2\xE4", 0xC2, U'\u843D'},
-        {"a GBK pair that is no character", "\xD7\xFA", 0xD7, 0},
+        {"a pair of a user-defined area, in the private use area", "\xD7\xFA", 0xD7, U'\uE810'},
         {"an emoji, GB18030", "\x94\x39\xFC\x36", 0x94, U'\U0001F600'},
         {"U+20000, GB18030", "\x95\x32\x82\x36", 0x95, U'\U00020000'},
         {"U+0080, GB18030, outside GBK", "\x81\x30\x81\x30", 0x81, U'\uFFFD'},
