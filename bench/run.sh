@@ -22,6 +22,11 @@ make_token $((64 << 20)) "$work/token64"
 head -c 99 "$work/token32" > "$work/token99"
 setsid "$GBCODE" < "$work/token32" > "$work/listing32" || true  # cat writes the same bytes
 
+# The figures belong to a machine: name it, and how busy it was (others' work moves wall times
+# more than CPU times).
+echo "Machine: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores," \
+     "$(uname -sr), load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
 echo "Each line: gbcode's median / the peer's, and the median of the per-pair ratios."
 echo "cat copies the listing from file to file inside the kernel (copy_file_range); to a pipe"
 echo "or /dev/null it reads and writes it, as gbcode writes it."
@@ -51,14 +56,19 @@ printf '%-21s' "empty, static libc:"
 "$PAIRED_RUNS" 501 "$work/token99" /dev/null -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM"
 
 echo
-echo "== peak memory, 64 MiB token, to a file"
+echo "== peak memory, 64 MiB token, to a file (only the memory: the empty programs do no work)"
 printf '%-21s' "empty, shared libc:"
-"$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_PROGRAM"
+"$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_PROGRAM" | sed 's/.*peak/peak/'
 printf '%-21s' "empty, static libc:"
-"$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM"
+"$PAIRED_RUNS" 5 "$work/token64" "$work/out" -- "$GBCODE" -- "$EMPTY_STATIC_PROGRAM" | sed 's/.*peak/peak/'
 
+echo
+echo "== the line maker over in-memory buffers"
 if [ -n "${LISTING_BENCHMARK:-}" ]; then
-  echo
-  echo "== the line maker over in-memory buffers"
   "$LISTING_BENCHMARK" --benchmark_min_time=0.3 2>&1 | grep -E 'Benchmark|bytes|----'
+else
+  echo "skipped: Google Benchmark was not found when build/ was configured"
+  echo "(apt-get install libbenchmark-dev, then cmake --preset default again)"
 fi
+echo
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -438,7 +438,7 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string errors;
     } cases[] = {
         {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode --help | --version\n", ""},
-        {{"--version"}, 0, "gbcode 0.1.0\n", ""},
+        {{"--version"}, 0, "gbcode 0.2.0\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
         {{"--version", "-u"}, 2, "", "gbcode: '--version' goes alone; try 'gbcode --help'\n"},

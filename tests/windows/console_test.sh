@@ -44,15 +44,16 @@ start_case() {
   [ "${KEYBOARD:-}" = none ] && return 0
   local tty
   tty=$(tmux -L "$socket" display -p -t case '#{pane_tty}')
-  for ((i = 0; i < 300; i++)); do
-    if stty -F "$tty" -a 2> /dev/null | grep -q -- '-icanon'; then
-      stty -F "$tty" -isig
-      return 0
+  # A first start on a fresh prefix, or on a busy machine, takes what it takes: wait for the
+  # state (the terminal out of canonical mode), or for the command to end without reaching it.
+  until stty -F "$tty" -a 2> /dev/null | grep -q -- '-icanon'; do
+    if [ -s "$work/status" ] || ! tmux -L "$socket" has-session -t case 2> /dev/null; then
+      fail "Wine's console never took the terminal"
+      return 1
     fi
     sleep 0.05
   done
-  fail "Wine's console never took the terminal"
-  return 1
+  stty -F "$tty" -isig
 }
 
 type_text() { tmux -L "$socket" send-keys -t case -l "$1"; }
