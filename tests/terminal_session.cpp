@@ -64,6 +64,10 @@ void write_all(int fd, std::string_view bytes)
         setrlimit(RLIMIT_STACK, &stack);
     }
     if (terminal > STDERR_FILENO) close(terminal);
+    if (options.open_files_limit > 0) {
+        const rlimit files{rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
     if (options.under_session_leader) {
@@ -316,6 +320,11 @@ termios terminal_session::settings() const
     termios settings{};
     tcgetattr(slave_, &settings);
     return settings;
+}
+
+void terminal_session::set_settings(const termios& settings)
+{
+    tcsetattr(slave_, TCSANOW, &settings);
 }
 
 bool same_settings(const termios& a, const termios& b)

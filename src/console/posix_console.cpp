@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/select.h>
@@ -106,12 +107,20 @@ void put_back_while_stopped(int signal_number)
     sigemptyset(&this_signal);
     sigaddset(&this_signal, signal_number);
     sigprocmask(SIG_UNBLOCK, &this_signal, nullptr);
-    raise(signal_number);  // stops here until continued
+    raise(signal_number);  // stops here until continued; then SIGCONT's handler follows
     sigprocmask(SIG_BLOCK, &this_signal, nullptr);
     install_handler(signal_number, put_back_while_stopped);
-    // Continued in the foreground (fg), the wait goes on as it was. Continued in the
-    // background (bg), the terminal stays the shell's; the wait's next read stops us again.
-    if (change_wanted && !changed_now && tcgetpgrp(keyboard.fd) == getpgrp() &&
+    errno = saved_errno;
+}
+
+// Continued after a stop of any kind, SIGSTOP too, which no handler sees coming: the shell
+// has put its own settings back meanwhile. Continued in the foreground (fg), the wait's
+// settings are made again, the saved ones kept for the end. Continued in the background
+// (bg), the terminal stays the shell's; the wait's next read stops us again.
+void change_again_on_continuing(int)
+{
+    const int saved_errno = errno;
+    if (change_wanted && tcgetpgrp(keyboard.fd) == getpgrp() &&
         tcsetattr(keyboard.fd, TCSANOW, &keyboard.changed) == 0) {
         changed_now = 1;
     }
@@ -136,12 +145,12 @@ struct previous_action {
 };
 previous_action previous_actions[NSIG];
 
-void take_over(int signal_number, void (*handler)(int)) noexcept
+void take_over(int signal_number, void (*handler)(int), bool even_if_ignored = false) noexcept
 {
     previous_action& previous = previous_actions[signal_number];
     if (previous.replaced || sigaction(signal_number, nullptr, &previous.action) != 0) return;
     // A signal ignored by whoever started us (nohup, and our own SIGPIPE) stays ignored.
-    if (previous.action.sa_handler == SIG_IGN) return;
+    if (previous.action.sa_handler == SIG_IGN && !even_if_ignored) return;
     install_handler(signal_number, handler);
     previous.replaced = true;
 }
@@ -156,6 +165,8 @@ void install_signal_handlers() noexcept
         take_over(signal_number, put_back_and_end);
     }
     for (const int signal_number : stop_signals) take_over(signal_number, put_back_while_stopped);
+    // Even where ignored: ignoring SIGCONT does not keep a stop from ending.
+    take_over(SIGCONT, change_again_on_continuing, true);
 }
 
 void remove_signal_handlers() noexcept
@@ -288,15 +299,24 @@ read_result wait_for_byte(int timeout_ms) noexcept
 // One byte at a time, so that whatever follows the key press stays for the shell.
 read_result read_byte(unsigned char& byte, int timeout_ms) noexcept
 {
+    // Without a timeout the read comes first: from the background it stops us, as job
+    // control expects, where select() would wait on.
     if (timeout_ms >= 0) {
         if (const read_result ready = wait_for_byte(timeout_ms); ready != read_result::byte) {
             return ready;
         }
     }
-    ssize_t count;
-    do count = read(keyboard.fd, &byte, 1);
-    while (count < 0 && errno == EINTR);
-    return count == 1 ? read_result::byte : read_result::failed;  // 0: the terminal hung up
+    for (;;) {
+        const ssize_t count = read(keyboard.fd, &byte, 1);
+        if (count == 1) return read_result::byte;
+        if (count == 0) return read_result::failed;  // the terminal hung up
+        if (errno == EINTR) continue;
+        // A standard descriptor serving as the keyboard may be non-blocking: wait for it.
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return read_result::failed;
+        if (const read_result ready = wait_for_byte(timeout_ms); ready != read_result::byte) {
+            return ready;
+        }
+    }
 }
 
 std::optional<KEY_EVENT_RECORD> read_key() noexcept
@@ -362,13 +382,31 @@ int open_terminal() noexcept
     return fd;
 }
 
+// A standard descriptor open for reading on the controlling terminal, or -1.
+int standard_descriptor_on_terminal() noexcept
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        const int access = fcntl(fd, F_GETFL) & O_ACCMODE;
+        const bool readable = access == O_RDONLY || access == O_RDWR;
+        if (readable && isatty(fd) && tcgetsid(fd) == getsid(0)) return fd;
+    }
+    return -1;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) noexcept
 {
     if (std::strcmp(file_name, "CONIN$") != 0) return INVALID_HANDLE_VALUE;
     if (keyboard.fd >= 0) return &keyboard;  // one terminal, however often it is opened
-    const int fd = open_terminal();
+    int fd = open_terminal();
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+        // No descriptor left to open it (ulimit -n): a standard descriptor on the terminal
+        // serves as it is, never closed, as no copy of it can be made either.
+        const int open_error = errno;
+        fd = standard_descriptor_on_terminal();
+        if (fd < 0) std::fprintf(stderr, "gbcode: no keyboard: /dev/tty: %s\n", std::strerror(open_error));
+    }
     if (fd < 0) return INVALID_HANDLE_VALUE;
     keyboard.fd = fd;
     return &keyboard;
