@@ -64,10 +64,6 @@ void write_all(int fd, std::string_view bytes)
         setrlimit(RLIMIT_STACK, &stack);
     }
     if (terminal > STDERR_FILENO) close(terminal);
-    if (options.open_files_limit > 0) {
-        const rlimit files{rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
     if (options.under_session_leader) {
@@ -106,6 +102,11 @@ void write_all(int fd, std::string_view bytes)
     std::vector<char*> arguments;
     for (std::string& word : words) arguments.push_back(word.data());
     arguments.push_back(nullptr);
+    // Last, as checkers in this very child need descriptors of their own.
+    if (options.open_files_limit > 0) {
+        const rlimit files{rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     execvp(arguments[0], arguments.data());
     _exit(127);
 }

@@ -275,7 +275,7 @@ int wait_for_key(key_characters characters) noexcept
 
     waiting_keyboard = console;
     mode_to_put_back = saved_mode;
-    const bool handler_added = SetConsoleCtrlHandler(put_back_before_ending, TRUE);
+    const bool handler_added = SetConsoleCtrlHandler(put_back_before_ending, TRUE) != FALSE;
 
     // Mode 0: no line input, no echo, and Ctrl+C arrives as the key 3 instead of ending us.
     int key_code = -1;
