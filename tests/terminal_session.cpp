@@ -102,6 +102,11 @@ void write_all(int fd, std::string_view bytes)
     std::vector<char*> arguments;
     for (std::string& word : words) arguments.push_back(word.data());
     arguments.push_back(nullptr);
+    // Last, as checkers in this very child need descriptors of their own.
+    if (options.open_files_limit > 0) {
+        const rlimit files{rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     execvp(arguments[0], arguments.data());
     _exit(127);
 }
@@ -316,6 +321,11 @@ termios terminal_session::settings() const
     termios settings{};
     tcgetattr(slave_, &settings);
     return settings;
+}
+
+void terminal_session::set_settings(const termios& settings)
+{
+    tcsetattr(slave_, TCSANOW, &settings);
 }
 
 bool same_settings(const termios& a, const termios& b)

@@ -38,6 +38,7 @@ struct launch_options {
     std::string piped_input_later;    // written to the piped input half a second later
     long file_size_limit = 0;         // ulimit -f, in bytes; 0 for none
     long stack_limit = 0;             // ulimit -s, in bytes; 0 for the usual
+    long open_files_limit = 0;        // ulimit -n; 0 for the usual
 };
 
 class terminal_session {
@@ -74,6 +75,7 @@ public:
 
     const std::string& screen() const { return screen_; }
     termios settings() const;  // the terminal's current settings
+    void set_settings(const termios& settings);  // as another program on the terminal would
     termios initial_settings() const { return initial_; }
     pid_t pid() const { return pid_; }
     // gbcode itself, also when it runs under a session leader.

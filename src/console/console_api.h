@@ -26,6 +26,8 @@ using CHAR = char;
 using WCHAR = char16_t;
 using HANDLE = void*;
 
+#define WINAPI
+
 constexpr BOOL FALSE = 0;
 constexpr BOOL TRUE = 1;
 
@@ -44,7 +46,16 @@ constexpr DWORD ENABLE_ECHO_INPUT = 0x4;
 
 // Input record types.
 constexpr WORD KEY_EVENT = 0x1;
-constexpr WORD FOCUS_EVENT = 0x10;
+
+// The Alt key's virtual key code.
+constexpr WORD VK_MENU = 0x12;
+
+// Console control events.
+constexpr DWORD CTRL_C_EVENT = 0;
+constexpr DWORD CTRL_BREAK_EVENT = 1;
+constexpr DWORD CTRL_CLOSE_EVENT = 2;
+constexpr DWORD CTRL_LOGOFF_EVENT = 5;
+constexpr DWORD CTRL_SHUTDOWN_EVENT = 6;
 
 // Control key state flags.
 constexpr DWORD RIGHT_ALT_PRESSED = 0x1;
@@ -66,17 +77,14 @@ struct KEY_EVENT_RECORD {
     DWORD dwControlKeyState;
 };
 
-struct FOCUS_EVENT_RECORD {
-    BOOL bSetFocus;
-};
-
 struct INPUT_RECORD {
     WORD EventType;
     union {
         KEY_EVENT_RECORD KeyEvent;
-        FOCUS_EVENT_RECORD FocusEvent;
     } Event;
 };
+
+using PHANDLER_ROUTINE = BOOL(WINAPI*)(DWORD control_type);
 
 // Opens "CONIN$", the keyboard of the controlling terminal; INVALID_HANDLE_VALUE when the
 // process has none.
@@ -91,15 +99,26 @@ BOOL GetConsoleMode(HANDLE console, DWORD* mode) noexcept;
 // Sets the keyboard's mode; mode 0 is raw: no echo, no line editing, no signal or flow keys.
 BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept;
 
-// The code page the keyboard's characters come in: 0 where they come as the terminal sends
-// them. SetConsoleCP(936) says the terminal speaks UTF-8 and asks for its characters in code
-// page 936, as a GBK console would give them; SetConsoleCP(0) goes back.
+// The code page the keyboard's characters come in: always 0, "as the terminal sends them"
+// (UTF-8, GBK or GB18030, whatever the terminal speaks).
 UINT GetConsoleCP() noexcept;
-BOOL SetConsoleCP(UINT code_page) noexcept;
 
 // Blocks until one key press has been decoded from the terminal and returns it as a key
-// event; FALSE when the terminal fails or hangs up.
-BOOL ReadConsoleInputA(HANDLE console, INPUT_RECORD* buffer, DWORD length,
+// event; FALSE when the terminal fails or hangs up. The character is in UTF-16: a character
+// beyond U+FFFF comes as two events, its surrogates; bytes that make no known character come
+// as U+FFFD.
+BOOL ReadConsoleInputW(HANDLE console, INPUT_RECORD* buffer, DWORD length,
                        DWORD* events_read) noexcept;
+
+// The character's bytes in code page 936 ('?' for a character it lacks), or in code page 0,
+// the terminal's own: there only the character of the last key read has bytes, the first
+// byte the terminal sent for it. Gives the number of bytes written, 0 on failure.
+int WideCharToMultiByte(UINT code_page, DWORD flags, const WCHAR* wide, int wide_count,
+                        char* bytes, int byte_count, const char* default_char,
+                        BOOL* used_default_char) noexcept;
+
+// Accepts a handler and never calls it: every signal that ends the process puts the terminal
+// settings back already.
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) noexcept;
 
 #endif

@@ -1,5 +1,6 @@
 #include "console/key_wait.h"
 #include "console/scan_codes.h"
+#include "cp936/cp936.h"
 
 #include <array>
 #include <cstddef>
@@ -11,6 +12,7 @@ namespace {
 struct key_codes {
     unsigned char first;
     unsigned char second;
+    constexpr bool operator==(const key_codes&) const = default;
 };
 
 struct scan_row {
@@ -27,67 +29,67 @@ constexpr key_codes ext224(unsigned char second) { return {0xE0, second}; }
 
 constexpr scan_row no_key{none, none, none, none};
 
-// Indexed by scan code. Rows of keys with a character list the characters too, for the
-// reader's sake: an entry counts only when its first code is 0 or 224.
+// Indexed by scan code. Where a key types a character its character is the code, so the
+// table has no entry there.
 constexpr std::array<scan_row, scan::scan_code_count> keys_by_scan_code{{
     /* 00          */ no_key,
-    /* 01 Esc      */ {chr(0x1B), chr(0x1B), chr(0x1B), ext(0x01)},
-    /* 02 1        */ {chr('1'), chr('!'), none, ext(0x78)},
-    /* 03 2        */ {chr('2'), chr('@'), ext(0x03), ext(0x79)},
-    /* 04 3        */ {chr('3'), chr('#'), none, ext(0x7A)},
-    /* 05 4        */ {chr('4'), chr('$'), none, ext(0x7B)},
-    /* 06 5        */ {chr('5'), chr('%'), none, ext(0x7C)},
-    /* 07 6        */ {chr('6'), chr('^'), chr(0x1E), ext(0x7D)},
-    /* 08 7        */ {chr('7'), chr('&'), none, ext(0x7E)},
-    /* 09 8        */ {chr('8'), chr('*'), none, ext(0x7F)},
-    /* 0A 9        */ {chr('9'), chr('('), none, ext(0x80)},
-    /* 0B 0        */ {chr('0'), chr(')'), none, ext(0x81)},
-    /* 0C -        */ {chr('-'), chr('_'), chr(0x1F), ext(0x82)},
-    /* 0D =        */ {chr('='), chr('+'), none, ext(0x83)},
-    /* 0E Backspace*/ {chr(0x08), chr(0x08), chr(0x7F), ext(0x0E)},
-    /* 0F Tab      */ {chr(0x09), ext(0x0F), ext(0x94), ext(0xA5)},
-    /* 10 Q        */ {chr('q'), chr('Q'), chr(0x11), ext(0x10)},
-    /* 11 W        */ {chr('w'), chr('W'), chr(0x17), ext(0x11)},
-    /* 12 E        */ {chr('e'), chr('E'), chr(0x05), ext(0x12)},
-    /* 13 R        */ {chr('r'), chr('R'), chr(0x12), ext(0x13)},
-    /* 14 T        */ {chr('t'), chr('T'), chr(0x14), ext(0x14)},
-    /* 15 Y        */ {chr('y'), chr('Y'), chr(0x19), ext(0x15)},
-    /* 16 U        */ {chr('u'), chr('U'), chr(0x15), ext(0x16)},
-    /* 17 I        */ {chr('i'), chr('I'), chr(0x09), ext(0x17)},
-    /* 18 O        */ {chr('o'), chr('O'), chr(0x0F), ext(0x18)},
-    /* 19 P        */ {chr('p'), chr('P'), chr(0x10), ext(0x19)},
-    /* 1A [        */ {chr('['), chr('{'), chr(0x1B), ext(0x1A)},
-    /* 1B ]        */ {chr(']'), chr('}'), chr(0x1D), ext(0x1B)},
-    /* 1C Enter    */ {chr(0x0D), chr(0x0D), chr(0x0A), ext(0x1C)},
+    /* 01 Esc      */ {none, none, none, ext(0x01)},
+    /* 02 1        */ {none, none, none, ext(0x78)},
+    /* 03 2        */ {none, none, ext(0x03), ext(0x79)},
+    /* 04 3        */ {none, none, none, ext(0x7A)},
+    /* 05 4        */ {none, none, none, ext(0x7B)},
+    /* 06 5        */ {none, none, none, ext(0x7C)},
+    /* 07 6        */ {none, none, none, ext(0x7D)},
+    /* 08 7        */ {none, none, none, ext(0x7E)},
+    /* 09 8        */ {none, none, none, ext(0x7F)},
+    /* 0A 9        */ {none, none, none, ext(0x80)},
+    /* 0B 0        */ {none, none, none, ext(0x81)},
+    /* 0C -        */ {none, none, none, ext(0x82)},
+    /* 0D =        */ {none, none, none, ext(0x83)},
+    /* 0E Backspace*/ {none, none, none, ext(0x0E)},
+    /* 0F Tab      */ {none, ext(0x0F), ext(0x94), ext(0xA5)},
+    /* 10 Q        */ {none, none, none, ext(0x10)},
+    /* 11 W        */ {none, none, none, ext(0x11)},
+    /* 12 E        */ {none, none, none, ext(0x12)},
+    /* 13 R        */ {none, none, none, ext(0x13)},
+    /* 14 T        */ {none, none, none, ext(0x14)},
+    /* 15 Y        */ {none, none, none, ext(0x15)},
+    /* 16 U        */ {none, none, none, ext(0x16)},
+    /* 17 I        */ {none, none, none, ext(0x17)},
+    /* 18 O        */ {none, none, none, ext(0x18)},
+    /* 19 P        */ {none, none, none, ext(0x19)},
+    /* 1A [        */ {none, none, none, ext(0x1A)},
+    /* 1B ]        */ {none, none, none, ext(0x1B)},
+    /* 1C Enter    */ {none, none, none, ext(0x1C)},
     /* 1D Ctrl     */ no_key,
-    /* 1E A        */ {chr('a'), chr('A'), chr(0x01), ext(0x1E)},
-    /* 1F S        */ {chr('s'), chr('S'), chr(0x13), ext(0x1F)},
-    /* 20 D        */ {chr('d'), chr('D'), chr(0x04), ext(0x20)},
-    /* 21 F        */ {chr('f'), chr('F'), chr(0x06), ext(0x21)},
-    /* 22 G        */ {chr('g'), chr('G'), chr(0x07), ext(0x22)},
-    /* 23 H        */ {chr('h'), chr('H'), chr(0x08), ext(0x23)},
-    /* 24 J        */ {chr('j'), chr('J'), chr(0x0A), ext(0x24)},
-    /* 25 K        */ {chr('k'), chr('K'), chr(0x0B), ext(0x25)},
-    /* 26 L        */ {chr('l'), chr('L'), chr(0x0C), ext(0x26)},
-    /* 27 ;        */ {chr(';'), chr(':'), none, ext(0x27)},
-    /* 28 '        */ {chr('\''), chr('"'), none, ext(0x28)},
-    /* 29 `        */ {chr('`'), chr('~'), none, ext(0x29)},
+    /* 1E A        */ {none, none, none, ext(0x1E)},
+    /* 1F S        */ {none, none, none, ext(0x1F)},
+    /* 20 D        */ {none, none, none, ext(0x20)},
+    /* 21 F        */ {none, none, none, ext(0x21)},
+    /* 22 G        */ {none, none, none, ext(0x22)},
+    /* 23 H        */ {none, none, none, ext(0x23)},
+    /* 24 J        */ {none, none, none, ext(0x24)},
+    /* 25 K        */ {none, none, none, ext(0x25)},
+    /* 26 L        */ {none, none, none, ext(0x26)},
+    /* 27 ;        */ {none, none, none, ext(0x27)},
+    /* 28 '        */ {none, none, none, ext(0x28)},
+    /* 29 `        */ {none, none, none, ext(0x29)},
     /* 2A Shift L  */ no_key,
-    /* 2B \        */ {chr('\\'), chr('|'), chr(0x1C), none},
-    /* 2C Z        */ {chr('z'), chr('Z'), chr(0x1A), ext(0x2C)},
-    /* 2D X        */ {chr('x'), chr('X'), chr(0x18), ext(0x2D)},
-    /* 2E C        */ {chr('c'), chr('C'), chr(0x03), ext(0x2E)},
-    /* 2F V        */ {chr('v'), chr('V'), chr(0x16), ext(0x2F)},
-    /* 30 B        */ {chr('b'), chr('B'), chr(0x02), ext(0x30)},
-    /* 31 N        */ {chr('n'), chr('N'), chr(0x0E), ext(0x31)},
-    /* 32 M        */ {chr('m'), chr('M'), chr(0x0D), ext(0x32)},
-    /* 33 ,        */ {chr(','), chr('<'), none, ext(0x33)},
-    /* 34 .        */ {chr('.'), chr('>'), none, ext(0x34)},
-    /* 35 /        */ {chr('/'), chr('?'), none, ext(0x35)},
+    /* 2B \        */ no_key,
+    /* 2C Z        */ {none, none, none, ext(0x2C)},
+    /* 2D X        */ {none, none, none, ext(0x2D)},
+    /* 2E C        */ {none, none, none, ext(0x2E)},
+    /* 2F V        */ {none, none, none, ext(0x2F)},
+    /* 30 B        */ {none, none, none, ext(0x30)},
+    /* 31 N        */ {none, none, none, ext(0x31)},
+    /* 32 M        */ {none, none, none, ext(0x32)},
+    /* 33 ,        */ {none, none, none, ext(0x33)},
+    /* 34 .        */ {none, none, none, ext(0x34)},
+    /* 35 /        */ {none, none, none, ext(0x35)},
     /* 36 Shift R  */ no_key,
-    /* 37 Keypad * */ {chr('*'), chr('*'), none, none},
+    /* 37 Keypad * */ no_key,
     /* 38 Alt      */ no_key,
-    /* 39 Space    */ {chr(' '), chr(' '), chr(' '), chr(' ')},
+    /* 39 Space    */ no_key,
     /* 3A Caps Lock*/ no_key,
     /* 3B F1       */ {ext(0x3B), ext(0x54), ext(0x5E), ext(0x68)},
     /* 3C F2       */ {ext(0x3C), ext(0x55), ext(0x5F), ext(0x69)},
@@ -103,19 +105,19 @@ constexpr std::array<scan_row, scan::scan_code_count> keys_by_scan_code{{
     /* 46 Scroll   */ no_key,
     // The numeric keypad with Num Lock off. Alt with a keypad digit starts a character
     // typed by its decimal code, so those entries are empty.
-    /* 47 Keypad 7 */ {ext(0x47), chr('7'), ext(0x77), none},
-    /* 48 Keypad 8 */ {ext(0x48), chr('8'), ext(0x8D), none},
-    /* 49 Keypad 9 */ {ext(0x49), chr('9'), ext(0x84), none},
-    /* 4A Keypad - */ {chr('-'), chr('-'), none, none},
-    /* 4B Keypad 4 */ {ext(0x4B), chr('4'), ext(0x73), none},
-    /* 4C Keypad 5 */ {none, chr('5'), none, none},
-    /* 4D Keypad 6 */ {ext(0x4D), chr('6'), ext(0x74), none},
-    /* 4E Keypad + */ {chr('+'), chr('+'), none, none},
-    /* 4F Keypad 1 */ {ext(0x4F), chr('1'), ext(0x75), none},
-    /* 50 Keypad 2 */ {ext(0x50), chr('2'), ext(0x91), none},
-    /* 51 Keypad 3 */ {ext(0x51), chr('3'), ext(0x76), none},
-    /* 52 Keypad 0 */ {ext(0x52), chr('0'), ext(0x92), none},
-    /* 53 Keypad . */ {ext(0x53), chr('.'), ext(0x93), none},
+    /* 47 Keypad 7 */ {ext(0x47), none, ext(0x77), none},
+    /* 48 Keypad 8 */ {ext(0x48), none, ext(0x8D), none},
+    /* 49 Keypad 9 */ {ext(0x49), none, ext(0x84), none},
+    /* 4A Keypad - */ no_key,
+    /* 4B Keypad 4 */ {ext(0x4B), none, ext(0x73), none},
+    /* 4C Keypad 5 */ no_key,
+    /* 4D Keypad 6 */ {ext(0x4D), none, ext(0x74), none},
+    /* 4E Keypad + */ no_key,
+    /* 4F Keypad 1 */ {ext(0x4F), none, ext(0x75), none},
+    /* 50 Keypad 2 */ {ext(0x50), none, ext(0x91), none},
+    /* 51 Keypad 3 */ {ext(0x51), none, ext(0x76), none},
+    /* 52 Keypad 0 */ {ext(0x52), none, ext(0x92), none},
+    /* 53 Keypad . */ {ext(0x53), none, ext(0x93), none},
     /* 54 SysRq    */ no_key,
     /* 55          */ no_key,
     /* 56          */ no_key,
@@ -166,8 +168,7 @@ std::optional<int> extended_key_code(const KEY_EVENT_RECORD& key) noexcept
     // Keys beyond the table, found on newer keyboards, are ignored like keys without an entry.
     if (scan_code >= keys_by_scan_code.size()) return std::nullopt;
     const key_codes codes = column_for(keys_by_scan_code[scan_code], key.dwControlKeyState);
-    const bool is_extended = (codes.first == 0x00 || codes.first == 0xE0) && codes.second != 0x00;
-    if (!is_extended) return std::nullopt;
+    if (codes == none) return std::nullopt;
     return codes.first;
 }
 
@@ -184,14 +185,69 @@ HANDLE open_keyboard() noexcept
     return keyboard;
 }
 
-int read_key_press(HANDLE console) noexcept
+// A key press: a key going down, or Alt going up with the character typed by its decimal
+// code on the keypad (the console also brings characters it makes up itself that way).
+bool is_press(const KEY_EVENT_RECORD& key) noexcept
 {
+    return key.bKeyDown || (key.wVirtualKeyCode == VK_MENU && key.uChar.UnicodeChar != 0);
+}
+
+constexpr bool is_high_surrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool is_low_surrogate(WCHAR unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The first byte of a character (one UTF-16 unit or a surrogate pair) in the code page; '?'
+// where it has none, as the console itself would give it.
+char first_byte_in(UINT code_page, const WCHAR* units, int unit_count) noexcept
+{
+    char bytes[8]{};  // a character takes up to 4 bytes in any code page
+    const int length = WideCharToMultiByte(code_page, 0, units, unit_count, bytes,
+                                           static_cast<int>(sizeof bytes), nullptr, nullptr);
+    return length > 0 ? bytes[0] : '?';
+}
+
+// Reads wide key events, so that a character is taken whole and none of its bytes stays in
+// the console for the next reader (a narrow read hands out a GBK character's trail byte on
+// its own), and gives each in the narrow form, its character as its first byte.
+int read_key_press(HANDLE console, UINT code_page) noexcept
+{
+    WCHAR high_surrogate = 0;  // the first half of a character beyond U+FFFF, seen last
     for (;;) {
         INPUT_RECORD event{};
         DWORD events_read = 0;
-        if (!ReadConsoleInputA(console, &event, 1, &events_read) || events_read == 0) return -1;
+        if (!ReadConsoleInputW(console, &event, 1, &events_read) || events_read == 0) return -1;
+        if (event.EventType != KEY_EVENT || !is_press(event.Event.KeyEvent)) continue;
+        KEY_EVENT_RECORD& key = event.Event.KeyEvent;
+        const WCHAR unit = key.uChar.UnicodeChar;
+        if (unit != 0) {
+            // Each half comes as a key press of its own; a lone half is dropped.
+            if (is_high_surrogate(unit)) {
+                high_surrogate = unit;
+                continue;
+            }
+            const WCHAR pair[2] = {high_surrogate, unit};
+            const bool whole_pair = high_surrogate != 0 && is_low_surrogate(unit);
+            high_surrogate = 0;
+            if (is_low_surrogate(unit) && !whole_pair) continue;
+            const char byte = whole_pair ? first_byte_in(code_page, pair, 2)
+                                         : first_byte_in(code_page, &unit, 1);
+            key.uChar.UnicodeChar = 0;
+            key.uChar.AsciiChar = byte;
+        }
         if (const std::optional<int> code = key_code_of(event)) return *code;
     }
+}
+
+// What the control handler puts back, set for the time of the wait.
+HANDLE waiting_keyboard = nullptr;
+DWORD mode_to_put_back = 0;
+
+// Ctrl+Break, a closed console window, logoff and shutdown end the process without the wait's
+// own put-back; the input mode belongs to the console, so cmd.exe would be left raw. Runs on a
+// thread of its own. FALSE: the default handling then ends the process as before.
+BOOL WINAPI put_back_before_ending(DWORD) noexcept
+{
+    SetConsoleMode(waiting_keyboard, mode_to_put_back);
+    return FALSE;
 }
 
 }  // namespace
@@ -200,9 +256,9 @@ std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept
 {
     if (event.EventType != KEY_EVENT) return std::nullopt;
     const KEY_EVENT_RECORD& key = event.Event.KeyEvent;
-    if (!key.bKeyDown) return std::nullopt;
     const auto character = static_cast<unsigned char>(key.uChar.AsciiChar);
-    if (character != 0) return character;
+    if (character != 0 && (key.bKeyDown || key.wVirtualKeyCode == VK_MENU)) return character;
+    if (!key.bKeyDown) return std::nullopt;
     return extended_key_code(key);
 }
 
@@ -215,14 +271,17 @@ int wait_for_key(key_characters characters) noexcept
     DWORD saved_mode = 0;
     if (!GetConsoleMode(console, &saved_mode)) return -1;
 
-    constexpr UINT gbk_code_page = 936;
-    const UINT saved_code_page = GetConsoleCP();
-    const bool code_page_set = characters == key_characters::gbk && SetConsoleCP(gbk_code_page);
+    // The code page is only read: changing it would change it for the whole console.
+    const UINT code_page = characters == key_characters::gbk ? gbk_code_page : GetConsoleCP();
+
+    waiting_keyboard = console;
+    mode_to_put_back = saved_mode;
+    const bool handler_added = SetConsoleCtrlHandler(put_back_before_ending, TRUE) != FALSE;
 
     // Mode 0: no line input, no echo, and Ctrl+C arrives as the key 3 instead of ending us.
     int key_code = -1;
-    if (SetConsoleMode(console, 0)) key_code = read_key_press(console);
+    if (SetConsoleMode(console, 0)) key_code = read_key_press(console, code_page);
     SetConsoleMode(console, saved_mode);
-    if (code_page_set) SetConsoleCP(saved_code_page);
+    if (handler_added) SetConsoleCtrlHandler(put_back_before_ending, FALSE);
     return key_code;
 }

@@ -1,4 +1,4 @@
-// The four console keyboard calls over the controlling terminal, so that the key wait runs
+// The console keyboard calls over the controlling terminal, so that the key wait runs
 // unchanged off Windows: /dev/tty stands in for "CONIN$", the terminal settings for the
 // console mode, and key presses decoded from the terminal's bytes for input events.
 //
@@ -10,8 +10,10 @@
 #include "console/vt_input.h"
 #include "cp936/cp936.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/select.h>
@@ -42,7 +44,11 @@ struct terminal {
     DWORD found_mode = found_settings;  // the mode it reported for them
     termios changed{};                  // what SetConsoleMode put in their place
     terminal_input input;
-    UINT code_page = 0;  // 0: characters as the terminal sends them; or 936, from UTF-8
+    // The last key read: its character and the first byte the terminal sent for it, and the
+    // second half of a character beyond U+FFFF, still to be given.
+    char32_t character = 0;
+    char sent_byte = 0;
+    KEY_EVENT_RECORD low_surrogate_key{};
 };
 
 terminal keyboard;
@@ -101,12 +107,20 @@ void put_back_while_stopped(int signal_number)
     sigemptyset(&this_signal);
     sigaddset(&this_signal, signal_number);
     sigprocmask(SIG_UNBLOCK, &this_signal, nullptr);
-    raise(signal_number);  // stops here until continued
+    raise(signal_number);  // stops here until continued; then SIGCONT's handler follows
     sigprocmask(SIG_BLOCK, &this_signal, nullptr);
     install_handler(signal_number, put_back_while_stopped);
-    // Continued in the foreground (fg), the wait goes on as it was. Continued in the
-    // background (bg), the terminal stays the shell's; the wait's next read stops us again.
-    if (change_wanted && !changed_now && tcgetpgrp(keyboard.fd) == getpgrp() &&
+    errno = saved_errno;
+}
+
+// Continued after a stop of any kind, SIGSTOP too, which no handler sees coming: the shell
+// has put its own settings back meanwhile. Continued in the foreground (fg), the wait's
+// settings are made again, the saved ones kept for the end. Continued in the background
+// (bg), the terminal stays the shell's; the wait's next read stops us again.
+void change_again_on_continuing(int)
+{
+    const int saved_errno = errno;
+    if (change_wanted && tcgetpgrp(keyboard.fd) == getpgrp() &&
         tcsetattr(keyboard.fd, TCSANOW, &keyboard.changed) == 0) {
         changed_now = 1;
     }
@@ -131,12 +145,12 @@ struct previous_action {
 };
 previous_action previous_actions[NSIG];
 
-void take_over(int signal_number, void (*handler)(int)) noexcept
+void take_over(int signal_number, void (*handler)(int), bool even_if_ignored = false) noexcept
 {
     previous_action& previous = previous_actions[signal_number];
     if (previous.replaced || sigaction(signal_number, nullptr, &previous.action) != 0) return;
     // A signal ignored by whoever started us (nohup, and our own SIGPIPE) stays ignored.
-    if (previous.action.sa_handler == SIG_IGN) return;
+    if (previous.action.sa_handler == SIG_IGN && !even_if_ignored) return;
     install_handler(signal_number, handler);
     previous.replaced = true;
 }
@@ -151,6 +165,8 @@ void install_signal_handlers() noexcept
         take_over(signal_number, put_back_and_end);
     }
     for (const int signal_number : stop_signals) take_over(signal_number, put_back_while_stopped);
+    // Even where ignored: ignoring SIGCONT does not keep a stop from ending.
+    take_over(SIGCONT, change_again_on_continuing, true);
 }
 
 void remove_signal_handlers() noexcept
@@ -262,27 +278,119 @@ BOOL put_back_settings() noexcept
 
 enum class read_result { byte, silence, failed };
 
+// Waits until a byte is there to read, at most `timeout_ms`, or for ever when it is negative.
+read_result wait_for_byte(int timeout_ms) noexcept
+{
+    // select(), not poll(): poll() does not work on terminals everywhere (macOS).
+    int ready;
+    do {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(keyboard.fd, &readable);
+        timeval timeout{timeout_ms / 1000, timeout_ms % 1000 * 1000};
+        ready = select(keyboard.fd + 1, &readable, nullptr, nullptr,
+                       timeout_ms < 0 ? nullptr : &timeout);
+    } while (ready < 0 && errno == EINTR);
+    if (ready == 0) return read_result::silence;
+    return ready > 0 ? read_result::byte : read_result::failed;
+}
+
 // Reads one byte, waiting at most `timeout_ms` for it, or for ever when it is negative.
 // One byte at a time, so that whatever follows the key press stays for the shell.
 read_result read_byte(unsigned char& byte, int timeout_ms) noexcept
 {
+    // Without a timeout the read comes first: from the background it stops us, as job
+    // control expects, where select() would wait on.
     if (timeout_ms >= 0) {
-        // select(), not poll(): poll() does not work on terminals everywhere (macOS).
-        int ready;
-        do {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(keyboard.fd, &readable);
-            timeval timeout{0, timeout_ms * 1000};
-            ready = select(keyboard.fd + 1, &readable, nullptr, nullptr, &timeout);
-        } while (ready < 0 && errno == EINTR);
-        if (ready == 0) return read_result::silence;
-        if (ready < 0) return read_result::failed;
+        if (const read_result ready = wait_for_byte(timeout_ms); ready != read_result::byte) {
+            return ready;
+        }
     }
-    ssize_t count;
-    do count = read(keyboard.fd, &byte, 1);
-    while (count < 0 && errno == EINTR);
-    return count == 1 ? read_result::byte : read_result::failed;  // 0: the terminal hung up
+    for (;;) {
+        const ssize_t count = read(keyboard.fd, &byte, 1);
+        if (count == 1) return read_result::byte;
+        if (count == 0) return read_result::failed;  // the terminal hung up
+        if (errno == EINTR) continue;
+        // A standard descriptor serving as the keyboard may be non-blocking: wait for it.
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return read_result::failed;
+        if (const read_result ready = wait_for_byte(timeout_ms); ready != read_result::byte) {
+            return ready;
+        }
+    }
+}
+
+std::optional<KEY_EVENT_RECORD> read_key() noexcept
+{
+    terminal_input& input = keyboard.input;
+    for (;;) {
+        if (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) return key;
+        unsigned char byte = 0;
+        switch (read_byte(byte, input.expects_more() ? escape_timeout_ms : -1)) {
+        case read_result::failed: return std::nullopt;
+        case read_result::silence: input.add_silence(); break;
+        case read_result::byte: input.add(byte); break;
+        }
+    }
+}
+
+constexpr char32_t replacement_character = 0xFFFD;
+
+constexpr char32_t character_of(const WCHAR* units, int count) noexcept
+{
+    const bool pair = count == 2 && units[0] >= 0xD800 && units[0] <= 0xDBFF &&
+                      units[1] >= 0xDC00 && units[1] <= 0xDFFF;
+    if (pair) return 0x10000 + (char32_t(units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
+    return count == 1 ? units[0] : replacement_character;
+}
+
+// The decoder's key, whose character is the first byte sent, as a wide console event. What
+// the byte began is remembered, for WideCharToMultiByte to give the byte back.
+KEY_EVENT_RECORD wide_key(KEY_EVENT_RECORD key, char32_t decoded_character) noexcept
+{
+    const char byte = key.uChar.AsciiChar;
+    const auto value = static_cast<unsigned char>(byte);
+    // ASCII bytes are their own characters; beyond ASCII, the character the decoder found.
+    char32_t character = value;
+    if (value >= 0x80) character = decoded_character != 0 ? decoded_character : replacement_character;
+    keyboard.character = character;
+    keyboard.sent_byte = byte;
+    if (character > 0xFFFF) {
+        const char32_t offset = character - 0x10000;
+        key.uChar.UnicodeChar = static_cast<WCHAR>(0xD800 + (offset >> 10));
+        keyboard.low_surrogate_key = key;
+        keyboard.low_surrogate_key.uChar.UnicodeChar = static_cast<WCHAR>(0xDC00 + (offset & 0x3FF));
+    } else {
+        key.uChar.UnicodeChar = static_cast<WCHAR>(character);
+    }
+    return key;
+}
+
+// The controlling terminal's own device, opened apart from the standard descriptors, or -1
+// with errno telling why.
+int open_terminal() noexcept
+{
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Keep clear of descriptors 0 to 2: were standard output closed, the terminal would
+    // otherwise take its place and receive output meant for it.
+    if (fd >= 0 && fd <= 2) {
+        const int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        const int saved_errno = errno;
+        close(fd);
+        errno = saved_errno;
+        fd = high;
+    }
+    return fd;
+}
+
+// A standard descriptor open for reading on the controlling terminal, or -1.
+int standard_descriptor_on_terminal() noexcept
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        const int access = fcntl(fd, F_GETFL) & O_ACCMODE;
+        const bool readable = access == O_RDONLY || access == O_RDWR;
+        if (readable && isatty(fd) && tcgetsid(fd) == getsid(0)) return fd;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -291,13 +399,13 @@ HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HAN
 {
     if (std::strcmp(file_name, "CONIN$") != 0) return INVALID_HANDLE_VALUE;
     if (keyboard.fd >= 0) return &keyboard;  // one terminal, however often it is opened
-    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    // Keep clear of descriptors 0 to 2: were standard output closed, the terminal would
-    // otherwise take its place and receive output meant for it.
-    if (fd >= 0 && fd <= 2) {
-        const int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        close(fd);
-        fd = high;
+    int fd = open_terminal();
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+        // No descriptor left to open it (ulimit -n): a standard descriptor on the terminal
+        // serves as it is, never closed, as no copy of it can be made either.
+        const int open_error = errno;
+        fd = standard_descriptor_on_terminal();
+        if (fd < 0) std::fprintf(stderr, "gbcode: no keyboard: /dev/tty: %s\n", std::strerror(open_error));
     }
     if (fd < 0) return INVALID_HANDLE_VALUE;
     keyboard.fd = fd;
@@ -326,42 +434,55 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept
 
 UINT GetConsoleCP() noexcept
 {
-    return keyboard.code_page;
+    return 0;
 }
 
-BOOL SetConsoleCP(UINT code_page) noexcept
-{
-    constexpr UINT gbk_code_page = 936;
-    if (code_page != 0 && code_page != gbk_code_page) return FALSE;
-    keyboard.code_page = code_page;
-    return TRUE;
-}
-
-BOOL ReadConsoleInputA(HANDLE console, INPUT_RECORD* buffer, DWORD length,
+BOOL ReadConsoleInputW(HANDLE console, INPUT_RECORD* buffer, DWORD length,
                        DWORD* events_read) noexcept
 {
     *events_read = 0;
     if (console != &keyboard || length == 0) return FALSE;
-    terminal_input& input = keyboard.input;
-    for (;;) {
-        if (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
-            buffer->EventType = KEY_EVENT;
-            buffer->Event.KeyEvent = *key;
-            // A UTF-8 character in code page 936: the first byte of its GBK code, or '?' where
-            // it has none, as a code page 936 console gives it.
-            if (keyboard.code_page != 0 && input.last_character() != 0) {
-                unsigned char gbk[2] = {'?', 0};
-                put_gbk(input.last_character(), gbk);
-                buffer->Event.KeyEvent.uChar.AsciiChar = static_cast<CHAR>(gbk[0]);
-            }
-            *events_read = 1;
-            return TRUE;
-        }
-        unsigned char byte = 0;
-        switch (read_byte(byte, input.expects_more() ? escape_timeout_ms : -1)) {
-        case read_result::failed: return FALSE;
-        case read_result::silence: input.add_silence(); break;
-        case read_result::byte: input.add(byte); break;
-        }
+    KEY_EVENT_RECORD key{};
+    if (keyboard.low_surrogate_key.uChar.UnicodeChar != 0) {
+        key = keyboard.low_surrogate_key;
+        keyboard.low_surrogate_key = {};
+    } else if (const std::optional<KEY_EVENT_RECORD> read = read_key()) {
+        key = wide_key(*read, keyboard.input.last_character());
+    } else {
+        return FALSE;
     }
+    buffer->EventType = KEY_EVENT;
+    buffer->Event.KeyEvent = key;
+    *events_read = 1;
+    return TRUE;
+}
+
+int WideCharToMultiByte(UINT code_page, DWORD, const WCHAR* wide, int wide_count, char* bytes,
+                        int byte_count, const char*, BOOL*) noexcept
+{
+    if (code_page == 0) {
+        // The terminal's own bytes, known for the last key's character only.
+        if (byte_count < 1 || keyboard.character == 0 ||
+            character_of(wide, wide_count) != keyboard.character) {
+            return 0;
+        }
+        bytes[0] = keyboard.sent_byte;
+        return 1;
+    }
+    if (code_page != gbk_code_page) return 0;
+    int written = 0;
+    for (int at = 0; at < wide_count;) {
+        const int units = at + 1 < wide_count && character_of(wide + at, 2) > 0xFFFF ? 2 : 1;
+        unsigned char gbk[2] = {'?', 0};
+        const int length = std::max(static_cast<int>(put_gbk(character_of(wide + at, units), gbk)), 1);
+        if (written + length > byte_count) return 0;
+        for (int i = 0; i < length; ++i) bytes[written++] = static_cast<char>(gbk[i]);
+        at += units;
+    }
+    return written;
+}
+
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE, BOOL) noexcept
+{
+    return TRUE;
 }

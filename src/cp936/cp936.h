@@ -4,6 +4,9 @@
 // Code page 936 (GBK) as Windows defines it: ASCII, the euro sign at 80, and pairs of a lead
 // byte 81 to FE and a trail byte 40 to FE (but 7F).
 
+// Its number, as the console calls it.
+constexpr unsigned gbk_code_page = 936;
+
 constexpr bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 constexpr bool is_gbk_trail(unsigned char byte)
 {

@@ -1,5 +1,8 @@
 #include "fake_console.h"
+#include "cp936/cp936.h"
+#include "utf8.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fake_console {
@@ -45,21 +48,47 @@ BOOL SetConsoleMode(HANDLE handle, DWORD mode) noexcept
 
 UINT GetConsoleCP() noexcept { return console.code_page; }
 
-BOOL SetConsoleCP(UINT code_page) noexcept
-{
-    console.code_page = code_page;
-    console.code_pages_set.push_back(code_page);
-    return TRUE;
-}
-
-BOOL ReadConsoleInputA(HANDLE handle, INPUT_RECORD* buffer, DWORD length, DWORD* events_read) noexcept
+BOOL ReadConsoleInputW(HANDLE handle, INPUT_RECORD* buffer, DWORD length, DWORD* events_read) noexcept
 {
     *events_read = 0;
     if (handle != &keyboard_object || length < 1) return FALSE;
+    if (console.control_event && console.control_handler) {
+        console.control_handler_result = console.control_handler(*console.control_event);
+        console.mode_after_control_handler = console.mode;
+        console.control_event.reset();
+    }
     if (console.mode != 0) console.read_outside_raw_mode = true;
     if (console.return_no_event) return TRUE;
     if (console.next == console.script.size()) return FALSE;
     *buffer = console.script[console.next++];
     *events_read = 1;
+    return TRUE;
+}
+
+// Code page 936 from the real table, and 65001 as UTF-8: one character at a time.
+int WideCharToMultiByte(UINT code_page, DWORD, const WCHAR* wide, int wide_count, char* bytes,
+                        int byte_count, const char*, BOOL*) noexcept
+{
+    console.code_pages_converted_to.push_back(code_page);
+    char32_t character = wide[0];
+    if (wide_count == 2 && wide[0] >= 0xD800 && wide[0] < 0xDC00 && wide[1] >= 0xDC00 && wide[1] < 0xE000) {
+        character = 0x10000 + (char32_t(wide[0] - 0xD800) << 10) + (wide[1] - 0xDC00);
+    } else if (wide_count != 1) {
+        return 0;
+    }
+    unsigned char out[4] = {'?'};
+    std::size_t length = 1;
+    if (code_page == 65001) length = static_cast<std::size_t>(put_utf8(character, out) - out);
+    else if (code_page == gbk_code_page) length = std::max<std::size_t>(put_gbk(character, out), 1);
+    else return 0;
+    if (length > static_cast<std::size_t>(byte_count)) return 0;
+    std::memcpy(bytes, out, length);
+    return static_cast<int>(length);
+}
+
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) noexcept
+{
+    console.control_handler = add ? handler : nullptr;
+    console.control_handlers_added += add ? 1 : -1;
     return TRUE;
 }

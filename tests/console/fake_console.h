@@ -1,8 +1,9 @@
 #pragma once
-// A stand-in for the four console calls that plays back scripted input events and records
-// what was done to the keyboard's mode, for testing the key wait's loop on its own.
+// A stand-in for the console calls that plays back scripted input events and records what
+// was done to the keyboard's mode, for testing the key wait's loop on its own.
 #include "console/console_api.h"
 
+#include <optional>
 #include <vector>
 
 namespace fake_console {
@@ -19,8 +20,14 @@ struct state {
     std::size_t next = 0;
     bool read_outside_raw_mode = false;
     bool return_no_event = false;
-    UINT code_page = 0;
-    std::vector<UINT> code_pages_set;
+    UINT code_page = 65001;
+    std::vector<UINT> code_pages_converted_to;  // 936 and 65001 only
+    PHANDLER_ROUTINE control_handler = nullptr;
+    int control_handlers_added = 0;
+    // Delivered to the control handler at the next read, as the console would on its thread.
+    std::optional<DWORD> control_event;
+    BOOL control_handler_result = TRUE;
+    DWORD mode_after_control_handler = 0;
 };
 
 extern state console;

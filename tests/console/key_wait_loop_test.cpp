@@ -9,13 +9,8 @@ namespace {
 using fake_console::console;
 using fake_console::cooked_mode;
 
-INPUT_RECORD focus_change()
-{
-    INPUT_RECORD event{};
-    event.EventType = FOCUS_EVENT;
-    event.Event.FocusEvent.bSetFocus = TRUE;
-    return event;
-}
+constexpr auto as_typed = key_characters::as_typed;
+constexpr auto gbk = key_characters::gbk;
 
 class KeyWait : public ::testing::Test {
 protected:
@@ -24,16 +19,16 @@ protected:
 
 TEST_F(KeyWait, SkipsWhatIsNoKeyPressAndReturnsTheFirstKey)
 {
-    console.script = {focus_change(),
-                      key_press(0, 0x2A, SHIFT_PRESSED),          // Shift pressed alone
-                      key_press(0, 0x2A, 0, FALSE),               // and released
-                      key_press('q', 0x10, 0, FALSE),             // a release of a key with a character
-                      key_press(0, 0x4C),                         // keypad 5 with Num Lock off
-                      key_press(0, 0x59),                         // a scan code beyond the table
-                      key_press(0, 0x48, SHIFT_PRESSED),          // keypad Up with Shift
-                      key_press('a', 0x1E),
-                      key_press('b', 0x30)};
-    EXPECT_EQ(wait_for_key(), 'a');
+    console.script = {other_event(),
+                      wide_key_press(0, 0x2A, SHIFT_PRESSED),          // Shift pressed alone
+                      wide_key_press(0, 0x2A, 0, FALSE),               // and released
+                      wide_key_press('q', 0x10, 0, FALSE),             // a release of a key with a character
+                      wide_key_press(0, 0x4C),                         // keypad 5 with Num Lock off
+                      wide_key_press(0, 0x59),                         // a scan code beyond the table
+                      wide_key_press(0, 0x48, SHIFT_PRESSED),          // keypad Up with Shift
+                      wide_key_press('a', 0x1E),
+                      wide_key_press('b', 0x30)};
+    EXPECT_EQ(wait_for_key(as_typed), 'a');
     EXPECT_EQ(console.next, 8u);
     EXPECT_EQ(console.modes_set, (std::vector<DWORD>{0, cooked_mode}));
     EXPECT_FALSE(console.read_outside_raw_mode);
@@ -41,57 +36,111 @@ TEST_F(KeyWait, SkipsWhatIsNoKeyPressAndReturnsTheFirstKey)
 
 TEST_F(KeyWait, ExtendedKeysEndIt)
 {
-    console.script = {key_press(0, 0x48, ENHANCED_KEY)};
-    EXPECT_EQ(wait_for_key(), 224);
-    console.script.push_back(key_press(0, 0x48, ENHANCED_KEY | LEFT_ALT_PRESSED));
-    EXPECT_EQ(wait_for_key(), 0);
-    console.script.push_back(key_press(0, 0x3B));
-    EXPECT_EQ(wait_for_key(), 0);
+    console.script = {wide_key_press(0, 0x48, ENHANCED_KEY)};
+    EXPECT_EQ(wait_for_key(as_typed), 224);
+    console.script.push_back(wide_key_press(0, 0x48, ENHANCED_KEY | LEFT_ALT_PRESSED));
+    EXPECT_EQ(wait_for_key(as_typed), 0);
+    console.script.push_back(wide_key_press(0, 0x3B));
+    EXPECT_EQ(wait_for_key(as_typed), 0);
 }
 
 TEST_F(KeyWait, FailedOrEmptyReadGivesMinusOneAndPutsTheModeBack)
 {
-    console.script = {focus_change()};
-    EXPECT_EQ(wait_for_key(), -1);
+    console.script = {other_event()};
+    EXPECT_EQ(wait_for_key(as_typed), -1);
     EXPECT_EQ(console.mode, cooked_mode);
 
     fake_console::reset();
     console.return_no_event = true;
-    EXPECT_EQ(wait_for_key(), -1);
+    EXPECT_EQ(wait_for_key(as_typed), -1);
     EXPECT_EQ(console.mode, cooked_mode);
 }
 
 TEST_F(KeyWait, AModeThatCannotBeReadIsLeftAlone)
 {
     console.mode_readable = false;
-    console.script = {key_press('a', 0x1E)};
-    EXPECT_EQ(wait_for_key(), -1);
+    console.script = {wide_key_press('a', 0x1E)};
+    EXPECT_EQ(wait_for_key(as_typed), -1);
     EXPECT_TRUE(console.modes_set.empty());
 }
 
 TEST_F(KeyWait, RestoresWhateverModeItFound)
 {
     console.mode = ENABLE_ECHO_INPUT;
-    console.script = {key_press('\r', 0x1C)};
-    EXPECT_EQ(wait_for_key(), 13);
+    console.script = {wide_key_press('\r', 0x1C)};
+    EXPECT_EQ(wait_for_key(as_typed), 13);
     EXPECT_EQ(console.modes_set, (std::vector<DWORD>{0, ENABLE_ECHO_INPUT}));
 }
 
-TEST_F(KeyWait, ReadsInCodePage936OnlyWhenAskedAndPutsTheCodePageBack)
+TEST_F(KeyWait, ACharacterGivesItsFirstByteInTheConsolesCodePageOr936)
+{
+    const INPUT_RECORD han = wide_key_press(0x6C49, 0);  // GBK BA BA, UTF-8 E6 B1 89
+    console.code_page = 936;
+    console.script = {han, han};
+    EXPECT_EQ(wait_for_key(as_typed), 0xBA);
+    console.code_page = 65001;
+    EXPECT_EQ(wait_for_key(gbk), 0xBA);
+    EXPECT_EQ(console.code_pages_converted_to, (std::vector<UINT>{936, 936}));
+    console.script.push_back(han);
+    EXPECT_EQ(wait_for_key(as_typed), 0xE6);
+    EXPECT_EQ(console.code_page, 65001u);  // read, never set
+}
+
+TEST_F(KeyWait, ASurrogatePairIsOneCharacter)
 {
     console.code_page = 65001;
-    console.script = {key_press('\xBA', 0), key_press('a', 0x1E)};
-    EXPECT_EQ(wait_for_key(key_characters::gbk), 0xBA);
-    EXPECT_EQ(console.code_pages_set, (std::vector<UINT>{936, 65001}));
-    EXPECT_EQ(wait_for_key(), 'a');
-    EXPECT_EQ(console.code_pages_set.size(), 2u);
+    // U+1F600 comes as two key presses, each with its release; GBK lacks it.
+    console.script = {wide_key_press(0xD83D, 0), wide_key_press(0xD83D, 0, 0, FALSE),
+                      wide_key_press(0xDE00, 0), wide_key_press('b', 0x30)};
+    EXPECT_EQ(wait_for_key(gbk), '?');
+    EXPECT_EQ(console.next, 3u);
+    console.script.insert(console.script.begin() + 3, {wide_key_press(0xD83D, 0), wide_key_press(0xDE00, 0)});
+    EXPECT_EQ(wait_for_key(as_typed), 0xF0);
+    // A lone half is no character: dropped, and the next key counts.
+    console.script.insert(console.script.begin() + 5, {wide_key_press(0xDE00, 0), wide_key_press(0xD83D, 0)});
+    EXPECT_EQ(wait_for_key(as_typed), 'b');
+}
+
+TEST_F(KeyWait, AltReleasedWithACharacterTypedOnTheKeypadEndsIt)
+{
+    INPUT_RECORD alt_up = wide_key_press(0x6C49, 0x38, 0, FALSE);
+    alt_up.Event.KeyEvent.wVirtualKeyCode = VK_MENU;
+    console.code_page = 936;
+    console.script = {wide_key_press(0, 0x38, LEFT_ALT_PRESSED), wide_key_press(0, 0x4F, LEFT_ALT_PRESSED),
+                      wide_key_press(0, 0x4F, LEFT_ALT_PRESSED, FALSE), alt_up};
+    EXPECT_EQ(wait_for_key(as_typed), 0xBA);
+}
+
+TEST_F(KeyWait, AHeldKeyIsOnePress)
+{
+    INPUT_RECORD held = wide_key_press('x', 0x2D);
+    held.Event.KeyEvent.wRepeatCount = 3;
+    console.script = {held, wide_key_press('y', 0x15)};
+    EXPECT_EQ(wait_for_key(as_typed), 'x');
+    EXPECT_EQ(console.next, 1u);
+}
+
+TEST_F(KeyWait, TheControlHandlerPutsTheModeBackAndLetsTheProcessEnd)
+{
+    for (DWORD event : {CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT, CTRL_SHUTDOWN_EVENT}) {
+        SCOPED_TRACE(event);
+        fake_console::reset();
+        console.mode = ENABLE_ECHO_INPUT;
+        console.control_event = event;
+        console.script = {wide_key_press('a', 0x1E)};
+        EXPECT_EQ(wait_for_key(as_typed), 'a');
+        EXPECT_EQ(console.mode_after_control_handler, ENABLE_ECHO_INPUT);
+        EXPECT_EQ(console.control_handler_result, FALSE);
+        EXPECT_EQ(console.control_handler, nullptr);  // installed for the wait only
+        EXPECT_EQ(console.control_handlers_added, 0);
+    }
 }
 
 TEST_F(KeyWait, OpensTheKeyboardOnceForTheWholeProcess)
 {
-    console.script = {key_press('x', 0x2D), key_press('y', 0x15)};
-    EXPECT_EQ(wait_for_key(), 'x');
-    EXPECT_EQ(wait_for_key(), 'y');
+    console.script = {wide_key_press('x', 0x2D), wide_key_press('y', 0x15)};
+    EXPECT_EQ(wait_for_key(as_typed), 'x');
+    EXPECT_EQ(wait_for_key(as_typed), 'y');
     EXPECT_EQ(console.open_calls, 1);  // counted over every wait of this test program
 }
 

@@ -11,9 +11,9 @@ using fake_console::console;
 TEST(KeyWaitWithoutKeyboard, ReturnsMinusOneAtOnceAndDoesNotTryAgain)
 {
     console.keyboard_present = false;
-    EXPECT_EQ(wait_for_key(), -1);
+    EXPECT_EQ(wait_for_key(key_characters::as_typed), -1);
     console.keyboard_present = true;  // even a keyboard that appears later is not tried
-    EXPECT_EQ(wait_for_key(), -1);
+    EXPECT_EQ(wait_for_key(key_characters::as_typed), -1);
     EXPECT_EQ(console.open_calls, 1);
     EXPECT_TRUE(console.modes_set.empty());
     EXPECT_EQ(console.next, 0u);

@@ -39,6 +39,15 @@ TEST(KeyCode, ReleasesModifiersAloneAndOtherEventsAreIgnored)
     EXPECT_EQ(key_code_of(focus), std::nullopt);
 }
 
+TEST(KeyCode, AltReleasedWithACharacterTypedOnTheKeypadGivesIt)
+{
+    INPUT_RECORD alt_up = key_press('\xBA', 0x38, 0, FALSE);
+    alt_up.Event.KeyEvent.wVirtualKeyCode = VK_MENU;
+    EXPECT_EQ(key_code_of(alt_up), 0xBA);
+    alt_up.Event.KeyEvent.uChar.AsciiChar = 0;  // Alt released after anything else
+    EXPECT_EQ(key_code_of(alt_up), std::nullopt);
+}
+
 struct telling_row {
     const char* key;
     WORD scan_code;
