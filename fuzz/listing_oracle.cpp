@@ -20,8 +20,8 @@ bool matches_converted(const std::string& token, const std::string& output, bool
     utf8_to_gbk converter;
     std::string gbk(token.size() + utf8_to_gbk::carried_over, '\0');
     auto* const start = reinterpret_cast<unsigned char*>(gbk.data());
-    unsigned char* end =
-        converter.convert(reinterpret_cast<const unsigned char*>(token.data()), token.size(), start);
+    const auto* const utf8 = reinterpret_cast<const unsigned char*>(token.data());
+    unsigned char* const end = converter.convert(utf8, token.size(), start);
     gbk.resize(static_cast<std::size_t>(converter.finish(end) - start));
     const std::string expected = model_pair_lines(gbk);
     std::size_t line = 0;

@@ -239,7 +239,8 @@ TEST(Messages, ASmallStackNamesACharacterWithoutACode)
     // Under ulimit -s 24, less the room the environment takes: fprintf needed more.
     small_stack.stack_limit = 20 * 1024;
     terminal_session gbcode(small_stack);
-    EXPECT_EQ(gbcode.piped_output(), utf8_prompt + "\t?\xEF\xBF\xBD  3fba\n\t\xEF\xBF\xBD\0  ba0\n"s);
+    EXPECT_EQ(gbcode.piped_output(),
+              utf8_prompt + "\t?\xEF\xBF\xBD  3fba\n\t\xEF\xBF\xBD\0  ba0\n"s);
     EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
     EXPECT_EQ(gbcode.piped_errors(), "gbcode: U+1F600 has no GBK code, listed as ?\n");
 }

@@ -18,7 +18,8 @@ namespace {
 //
 // The tail, stored at hex_offset, overwrites the head's spare bytes; the next line, stored
 // where this one ends (7 to 10 bytes on), overwrites the tail's.
-constexpr std::size_t hex_offset = 5;
+constexpr std::size_t hex_offset =
+    line_part::tab + 2 * line_part::byte_shown_raw + line_part::spaces;
 constexpr std::uint64_t tab_and_spaces = 0x20'20'00'00'09;  // first byte lowest
 constexpr unsigned first_byte_shift = 8;
 constexpr unsigned second_byte_shift = 16;
@@ -89,7 +90,10 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
 
 namespace {
 
-constexpr bool is_control_byte(unsigned char byte) { return (byte >= 0x01 && byte < 0x20) || byte == 0x7F; }
+constexpr bool is_control_byte(unsigned char byte)
+{
+    return (byte >= 0x01 && byte < 0x20) || byte == 0x7F;
+}
 
 }  // namespace
 
@@ -144,7 +148,8 @@ unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t p
         if (const char32_t character = unicode_of_gbk_pair(bytes[0], bytes[1])) {
             out = put_utf8(character, out);
         } else {
-            out = put_readable_byte(bytes[1], controls, put_readable_byte(bytes[0], controls, out));
+            out = put_readable_byte(bytes[0], controls, out);
+            out = put_readable_byte(bytes[1], controls, out);
         }
         *out++ = ' ';
         *out++ = ' ';
