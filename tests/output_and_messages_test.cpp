@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -48,9 +46,9 @@ TEST(Output, ControlBytesShowAsPlaceholdersOnATerminalAndAsTheyAreInAPipe)
         std::string on_terminal;  // after the prompt, as the terminal receives it
         std::string in_pipe;
     } cases[] = {
-        {"shift out, then line drawing", {}, "\x0e\x1b(0qqqq",
-         "\t..  e1b\r\n\t(0  2830\r\n\tqq  7171\r\n\tqq  7171\r\n",
-         "\t\x0e\x1b  e1b\n\t(0  2830\n\tqq  7171\n\tqq  7171\n"},
+        {"shift out, then line drawing, beside GBK bytes", {}, "\x0e\x1b(0qq\x81\x40\x1f\xBA",
+         "\t..  e1b\r\n\t(0  2830\r\n\tqq  7171\r\n\t\x81\x40  8140\r\n\t.\xBA  1fba\r\n",
+         "\t\x0e\x1b  e1b\n\t(0  2830\n\tqq  7171\n\t\x81\x40  8140\n\t\x1f\xBA  1fba\n"},
         {"a reset, a title string, and delete", {}, "\x1b" "c\x1b]0;x\x07\x7f",
          "\t.c  1b63\r\n\t.]  1b5d\r\n\t0;  303b\r\n\tx.  787\r\n\t.\0  7f0\r\n"s,
          "\t\x1b" "c  1b63\n\t\x1b]  1b5d\n\t0;  303b\n\tx\x07  787\n\t\x7f\0  7f0\n"s},
@@ -80,10 +78,10 @@ TEST(Output, ControlBytesShowAsPlaceholdersOnATerminalAndAsTheyAreInAPipe)
     }
 }
 
-// Runs gbcode without a terminal, `input` on a pipe, standard output into /dev/null or, with
-// `errors_with_output`, into the same non-blocking pipe as standard error, which is read
-// slowly. Gives what the pipe received and the exit status.
-std::pair<std::string, int> run_with_slow_errors(const std::string& input, bool errors_with_output)
+// Runs gbcode --utf8 without a terminal, `input` on a pipe, standard error on a non-blocking
+// pipe read slowly, and standard output into the same pipe or into /dev/null. Gives what the
+// pipe received and the exit status.
+std::pair<std::string, int> run_with_slow_errors(const std::string& input, bool shared)
 {
     int in[2];
     int errors[2];
@@ -92,12 +90,8 @@ std::pair<std::string, int> run_with_slow_errors(const std::string& input, bool 
     if (child == 0) {
         setsid();
         dup2(in[0], STDIN_FILENO);
+        dup2(shared ? errors[1] : open("/dev/null", O_WRONLY), STDOUT_FILENO);
         dup2(errors[1], STDERR_FILENO);
-        if (errors_with_output) {
-            dup2(errors[1], STDOUT_FILENO);
-        } else {
-            dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
-        }
         fcntl(STDERR_FILENO, F_SETFL, O_NONBLOCK);
         for (int fd = 3; fd < 1024; ++fd) close(fd);
         execl(GBCODE_PATH, GBCODE_PATH, "--utf8", static_cast<char*>(nullptr));
@@ -126,60 +120,43 @@ std::pair<std::string, int> run_with_slow_errors(const std::string& input, bool 
     return {received, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-// Twelve emoji, U+1F600 to U+1F60B, and U+1F600 again: thirteen without a GBK code.
-std::string thirteen_emoji()
+TEST(Messages, AFloodIsNamedTenTimesThenCountedAndAllArrivesThroughASlowPipe)
 {
-    std::string emoji;
-    for (char last = '\x80'; last <= '\x8B'; ++last) emoji += "\xF0\x9F\x98"s + last;
-    return emoji + "\xF0\x9F\x98\x80";
-}
+    // 2 MiB of listing fill the shared pipe (enlarged to 1 MiB) before the emoji come: then
+    // U+1F600 to U+1F60B, and 20,001 more U+1F60A.
+    std::string input;
+    std::string listing = utf8_prompt;
+    for (int i = 0; i < 200000; ++i) {
+        input += "\xE6\xB1\x89";
+        listing += "\t\xE6\xB1\x89  baba\n";
+    }
+    for (char last = '\x80'; last <= '\x8B'; ++last) input += "\xF0\x9F\x98"s + last;
+    for (int i = 0; i < 20001; ++i) input += "\xF0\x9F\x98\x8A";
+    for (int i = 0; i < 10006; ++i) listing += "\t?\?  3f3f\n";
+    listing += "\t?\0  3f0\n"s;
+    const std::string named =
+        "gbcode: U+1F600 has no GBK code, listed as ?\n"
+        "gbcode: U+1F601 has no GBK code, listed as ?\n"
+        "gbcode: U+1F602 has no GBK code, listed as ?\n"
+        "gbcode: U+1F603 has no GBK code, listed as ?\n"
+        "gbcode: U+1F604 has no GBK code, listed as ?\n"
+        "gbcode: U+1F605 has no GBK code, listed as ?\n"
+        "gbcode: U+1F606 has no GBK code, listed as ?\n"
+        "gbcode: U+1F607 has no GBK code, listed as ?\n"
+        "gbcode: U+1F608 has no GBK code, listed as ?\n"
+        "gbcode: U+1F609 has no GBK code, listed as ?\n";
+    const std::string summary = "gbcode: 20013 characters had no GBK code, listed as ?\n";
 
-const std::string ten_named =
-    "gbcode: U+1F600 has no GBK code, listed as ?\n"
-    "gbcode: U+1F601 has no GBK code, listed as ?\n"
-    "gbcode: U+1F602 has no GBK code, listed as ?\n"
-    "gbcode: U+1F603 has no GBK code, listed as ?\n"
-    "gbcode: U+1F604 has no GBK code, listed as ?\n"
-    "gbcode: U+1F605 has no GBK code, listed as ?\n"
-    "gbcode: U+1F606 has no GBK code, listed as ?\n"
-    "gbcode: U+1F607 has no GBK code, listed as ?\n"
-    "gbcode: U+1F608 has no GBK code, listed as ?\n"
-    "gbcode: U+1F609 has no GBK code, listed as ?\n";
-
-TEST(Messages, AFloodIsNamedTenTimesThenCounted)
-{
-    std::string flood = thirteen_emoji();
-    for (int i = 0; i < 20000; ++i) flood += "\xF0\x9F\x98\x8A";
-    const auto [errors, status] = run_with_slow_errors(flood + "\n", false);
+    const auto [errors, status] = run_with_slow_errors(input + "\n", false);
     EXPECT_EQ(status, 255);
-    EXPECT_EQ(errors, ten_named + "gbcode: 20013 characters had no GBK code, listed as ?\n");
+    EXPECT_EQ(errors, named + summary);
 
-    launch_options one = without_terminal("\xF0\x9F\x98\x80", {"-u"});
-    terminal_session single(one);
-    EXPECT_EQ(exit_code(single.wait_for_exit()), 255);
-    EXPECT_EQ(single.piped_errors(), "gbcode: U+1F600 has no GBK code, listed as ?\n");
-}
-
-TEST(Messages, AllArriveThroughANonBlockingPipeSharedWithAFullListing)
-{
-    // 2 MiB of listing fill the pipe (enlarged to 1 MiB) before the emoji come.
-    std::string han;
-    for (int i = 0; i < 200000; ++i) han += "\xE6\xB1\x89";
-    const auto [received, status] = run_with_slow_errors(han + thirteen_emoji() + "\n", true);
-    EXPECT_EQ(status, 255);
-    const std::string listing_end = "\t?\?  3f3f\n\t?\?  3f3f\n\t?\?  3f3f\n\t?\?  3f3f\n"
-                                    "\t?\?  3f3f\n\t?\?  3f3f\n\t?\0  3f0\n"s;
-    const std::string summary = "gbcode: 13 characters had no GBK code, listed as ?\n";
-    ASSERT_EQ(received.size(), utf8_prompt.size() + 200000 * 11 + listing_end.size() +
-                                   ten_named.size() + summary.size());
-    const std::size_t names = received.find(ten_named);
+    auto [received, shared_status] = run_with_slow_errors(input + "\n", true);
+    EXPECT_EQ(shared_status, 255);
+    const std::size_t names = received.find(named);  // among the lines, wherever they came
     ASSERT_NE(names, std::string::npos);
-    std::string listing = received;
-    listing.erase(names, ten_named.size());
-    EXPECT_EQ(listing.substr(listing.size() - summary.size()), summary);
-    EXPECT_EQ(listing.substr(listing.size() - summary.size() - listing_end.size(),
-                             listing_end.size()),
-              listing_end);
+    received.erase(names, named.size());
+    EXPECT_TRUE(received == listing + summary);
 }
 
 TEST(Messages, HelpAndVersionThatCannotBeWrittenGiveOneAndSaySo)

@@ -111,31 +111,6 @@ TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
     }
 }
 
-TEST(Listing, OnATerminalControlBytesShowAsPlaceholdersBesideTheirHex)
-{
-    const struct {
-        const char* name;
-        text_encoding encoding;
-        std::string input;
-        std::string expected;
-    } cases[] = {
-        {"shift out and escape", text_encoding::gbk, "\x0e\x1b(0",
-         "\t..  e1b\n\t(0  2830\n"},
-        {"reset, and delete with a zero byte", text_encoding::gbk, "\x1b" "c\x7f",
-         "\t.c  1b63\n\t.\0  7f0\n"s},
-        {"GBK bytes are never touched", text_encoding::gbk, "\x81\x40\x1f\xBA",
-         "\t\x81\x40  8140\n\t.\xBA  1fba\n"},
-        {"UTF-8: control pictures", text_encoding::utf8, "\x01\x1f\x7f\x1b",
-         "\t\xE2\x90\x81\xE2\x90\x9F  11f\n\t\xE2\x90\xA1\xE2\x90\x9B  7f1b\n"},
-        {"UTF-8: a character beside a control byte", text_encoding::utf8, "\x07\xE6\xB1\x89",
-         "\t\xE2\x90\x87\xEF\xBF\xBD  7ba\n\t\xEF\xBF\xBD\0  ba0\n"s},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(list(c.input, true, c.encoding), c.expected);
-    }
-}
-
 TEST(Prompt, IsTheGbkTextAndALineEnd)
 {
     std::FILE* out = std::tmpfile();
