@@ -208,6 +208,14 @@ TEST(Messages, ShortHelpAndArgumentsShownOnOneLine)
               "gbcode: unexpected argument 'a\\nb\\x9f\\x1b[2J\\\\\\xc2\\x85\xE6\xB1\x89'; "
               "try 'gbcode --help'\n");
     EXPECT_EQ(usage_error.piped_output(), "");
+
+    launch_options long_argument = without_terminal("", {std::string(5000, 'x')});
+    terminal_session cut_short(long_argument);
+    EXPECT_EQ(exit_code(cut_short.wait_for_exit()), 2);
+    const std::string message = cut_short.piped_errors();
+    EXPECT_EQ(message.substr(0, 40), "gbcode: unexpected argument 'xxxxxxxxxxx");
+    EXPECT_EQ(message.find('\n'), message.size() - 1);
+    EXPECT_TRUE(message.ends_with("xxx...'; try 'gbcode --help'\n")) << message;
 }
 
 TEST(Messages, ASmallStackNamesACharacterWithoutACode)

@@ -56,9 +56,12 @@ message& message::add_argument(const char* argument) noexcept
 {
     // The most one step adds: a C1 control's two bytes escaped.
     constexpr std::size_t longest_piece = 8;
+    // A long argument is cut short, so that the words after it still fit.
+    constexpr std::size_t room_after_argument = 40;
+    constexpr std::size_t argument_end = capacity - room_after_argument - sizeof cut_short;
     const auto* bytes = reinterpret_cast<const unsigned char*>(argument);
     while (*bytes != '\0') {
-        if (length_ + longest_piece + sizeof cut_short > capacity - 1) return add(cut_short);
+        if (length_ + longest_piece > argument_end) return add(cut_short);
         const unsigned char byte = *bytes;
         constexpr char named_escapes[] = "abtnvfr";  // for 07 to 0D
         if (byte >= 0x07 && byte <= 0x0D) {
