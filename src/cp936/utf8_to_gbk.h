@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <span>
 
 // Converts UTF-8 text, arriving in pieces, to its code page 936 bytes. A character the code
 // page lacks becomes '?', as a code page 936 console makes it, and is counted, the first few
@@ -22,8 +23,10 @@ public:
     std::size_t missing_count() const noexcept { return missing_count_; }
     // The first of them, each once, in the order met: at most `most_named`.
     static constexpr std::size_t most_named = 10;
-    const char32_t* first_missing() const noexcept { return first_missing_; }
-    std::size_t first_missing_count() const noexcept { return first_missing_count_; }
+    std::span<const char32_t> first_missing() const noexcept
+    {
+        return {first_missing_, first_missing_count_};
+    }
 
 private:
     unsigned char* put_character(unsigned char* out) noexcept;

@@ -15,7 +15,7 @@ constexpr unsigned char utf8_prompt[] = {0xE8, 0xBE, 0x93, 0xE5, 0x85, 0xA5, 0xE
 // Names the characters without a GBK code met since the last call.
 void name_missing_characters(const utf8_to_gbk& conversion, std::size_t& named)
 {
-    for (; named < conversion.first_missing_count(); ++named) {
+    for (; named < conversion.first_missing().size(); ++named) {
         message()
             .add_code_point(conversion.first_missing()[named])
             .add(" has no GBK code, listed as ?")
@@ -28,7 +28,7 @@ void name_missing_characters(const utf8_to_gbk& conversion, std::size_t& named)
 void count_missing_characters(const utf8_to_gbk& conversion)
 {
     const std::size_t count = conversion.missing_count();
-    if (count == conversion.first_missing_count()) return;
+    if (count == conversion.first_missing().size()) return;
     message().add_number(count).add(" characters had no GBK code, listed as ?").send();
 }
 
