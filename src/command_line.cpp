@@ -1,11 +1,13 @@
 #include "command_line.h"
+#include "listing/messages.h"
+#include "listing/standard_streams.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 
 namespace {
 
-constexpr char usage[] = "Usage: gbcode [-u | --utf8]\n       gbcode --help | --version\n";
+constexpr char usage[] = "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n";
 
 constexpr char help[] =
     "Asks for Chinese characters, reads one token from standard input and lists it two\n"
@@ -15,40 +17,55 @@ constexpr char help[] =
     "\n"
     "  -u, --utf8  the terminal or the input is UTF-8: list the GBK codes of its\n"
     "              characters, and show them readably\n"
-    "  --help      show this text and exit\n"
-    "  --version   show the version and exit\n";
+    "  -h, --help  show this text and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Exit status: the key's code, 0 to 255 (its character, or 0 or 224 for a key\n"
+    "without one); 255 when there is no keyboard to read (and for the key 255);\n"
+    "2 for a usage error (and for Ctrl+B); 1 when this text or the version could not\n"
+    "be written (and for Ctrl+A); in a shell, 128+n when signal n ends gbcode.\n";
+
+constexpr char version[] = "gbcode " GBCODE_VERSION "\n";
 
 bool is(const char* argument, const char* option) { return std::strcmp(argument, option) == 0; }
+
+// Writes the answer to --help or --version and gives the exit status.
+int answer(const char* first, const char* second)
+{
+    const auto written = [](const char* text) {
+        return write_output(stdout, reinterpret_cast<const unsigned char*>(text),
+                            std::strlen(text));
+    };
+    if (written(first) && written(second)) return 0;
+    if (is_reader_gone(errno)) return 0;  // as for the listing: pipelines end that way
+    report_stream_error("standard output", errno);
+    return unwritten_answer_status;
+}
 
 }  // namespace
 
 std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
 {
-    const char* answer = nullptr;  // --help or --version
+    const char* alone = nullptr;  // --help or --version
     for (int i = 1; i < argc; ++i) {
         const char* const argument = argv[i];
         if (is(argument, "--utf8") || is(argument, "-u")) {
-            options.utf8 = true;
-        } else if (is(argument, "--help") || is(argument, "--version")) {
-            answer = argument;
+            options.encoding = text_encoding::utf8;
+        } else if (is(argument, "--help") || is(argument, "-h") || is(argument, "--version")) {
+            alone = argument;
         } else {
-            std::fprintf(stderr, "gbcode: unexpected argument '%s'; try 'gbcode --help'\n",
-                         argument);
+            message()
+                .add("unexpected argument '")
+                .add_argument(argument)
+                .add("'; try 'gbcode --help'")
+                .send();
             return usage_error_status;
         }
     }
-    if (answer != nullptr && argc > 2) {
-        std::fprintf(stderr, "gbcode: '%s' goes alone; try 'gbcode --help'\n", answer);
+    if (alone != nullptr && argc > 2) {
+        message().add("'").add(alone).add("' goes alone; try 'gbcode --help'").send();
         return usage_error_status;
     }
-    if (answer != nullptr && is(answer, "--help")) {
-        std::fputs(usage, stdout);
-        std::fputs(help, stdout);
-        return 0;
-    }
-    if (answer != nullptr) {
-        std::fputs("gbcode " GBCODE_VERSION "\n", stdout);
-        return 0;
-    }
-    return std::nullopt;
+    if (alone == nullptr) return std::nullopt;
+    return is(alone, "--version") ? answer(version, "") : answer(usage, help);
 }

@@ -1,14 +1,20 @@
 #pragma once
+#include "listing/text_encoding.h"
+
 #include <optional>
 
-// The exit status for a usage error, as command-line tools give it.
-constexpr int usage_error_status = 2;
+// Exit statuses of the run's own, beside the key codes they share their values with.
+constexpr int usage_error_status = 2;    // as command-line tools give it
+constexpr int unwritten_answer_status = 1;  // --help or --version could not be written
 
+// The run's options, decided once and handed to each part.
 struct run_options {
-    bool utf8 = false;  // --utf8, -u: the terminal, or the data, is UTF-8
+    text_encoding encoding = text_encoding::gbk;  // --utf8, -u: the terminal, or the data
 };
 
-// Reads the arguments into `options`. --help and --version print their text on standard
-// output and give status 0; anything unknown prints a one-line usage error on standard error
-// and gives usage_error_status. Empty when the run goes ahead.
+// Reads the arguments into `options`. --help (-h) and --version write their text on standard
+// output and give status 0, or unwritten_answer_status with the reason on standard error
+// (a reader that left a pipe is no failure, and silent); anything unknown gives a one-line
+// usage error on standard error, the argument shown safely, and usage_error_status. Empty
+// when the run goes ahead. The standard streams must be prepared first.
 std::optional<int> read_arguments(int argc, char* argv[], run_options& options);

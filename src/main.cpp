@@ -6,18 +6,18 @@
 #include "listing/listing.h"
 #include "listing/standard_streams.h"
 
-#include <cstdio>
-
 int main(int argc, char* argv[])
 {
+    // Before anything is written, --help included: a write to a reader that left or past a
+    // file size limit must fail as a write, not end the process.
+    prepare_standard_streams();
     run_options options;
     if (const std::optional<int> status = read_arguments(argc, argv, options)) return *status;
-    prepare_standard_streams();
-    if (options.utf8) use_wide_console_text();
-    const text_encoding encoding = options.utf8 ? text_encoding::utf8 : text_encoding::gbk;
+    if (options.encoding == text_encoding::utf8) use_wide_console_text();
+    const bool utf8 = options.encoding == text_encoding::utf8;
     // Static, not on the stack: the output's buffer is large, and a small stack must do.
-    static listing_output out(stdout, is_terminal(stdout), encoding);
-    write_prompt(out);
-    list_token(stdin, out);
-    return wait_for_key(options.utf8 ? key_characters::gbk : key_characters::as_typed);
+    static listing_output out(stdout, is_terminal(stdout), options.encoding);
+    write_prompt(out, options.encoding);
+    list_token(stdin, out, options.encoding);
+    return wait_for_key(utf8 ? key_characters::gbk : key_characters::as_typed);
 }

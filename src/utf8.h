@@ -30,13 +30,19 @@ constexpr unsigned char* put_utf8(char32_t character, unsigned char* out)
     return out + length;
 }
 
-// The character of a complete sequence of `count` bytes (a lead and its continuations); 0 for
-// one that is no character: a longer form of a smaller one, a surrogate, or beyond U+10FFFF.
+// The character that `count` bytes (1 to 4) make together: one ASCII byte, or a lead byte and
+// as many continuations as it announces. 0 where they make no one character: another count, a
+// byte out of place, a longer form of a smaller character, a surrogate, or beyond U+10FFFF.
 constexpr char32_t decode_utf8(const unsigned char* bytes, std::size_t count)
 {
+    if (count == 1) return bytes[0] < 0x80 ? bytes[0] : 0;
+    if (count == 0 || utf8_length(bytes[0]) != count) return 0;
     constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     char32_t character = bytes[0] & (0x7F >> count);
-    for (std::size_t i = 1; i < count; ++i) character = character << 6 | (bytes[i] & 0x3F);
+    for (std::size_t i = 1; i < count; ++i) {
+        if (!is_utf8_continuation(bytes[i])) return 0;
+        character = character << 6 | (bytes[i] & 0x3F);
+    }
     const bool surrogate = character >= 0xD800 && character <= 0xDFFF;
     if (character < smallest[count] || surrogate || character > 0x10FFFF) return 0;
     return character;

@@ -357,7 +357,7 @@ TEST(EndToEnd, UnreadableInputListsNothing)
     terminal_session gbcode(directory_input);
     ASSERT_TRUE(gbcode.wait_until_raw());
     gbcode.type("w");
-    gbcode.wait_for_exit();
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'w');
     EXPECT_EQ(gbcode.piped_output(), prompt);
 }
 
@@ -437,8 +437,8 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string output_start;
         std::string errors;
     } cases[] = {
-        {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode --help | --version\n", ""},
-        {{"--version"}, 0, "gbcode 0.2.0\n", ""},
+        {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n", ""},
+        {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
         {{"--version", "-u"}, 2, "", "gbcode: '--version' goes alone; try 'gbcode --help'\n"},

@@ -2,7 +2,7 @@
 #include "cp936/cp936.h"
 #include "utf8.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 unsigned char* utf8_to_gbk::convert(const unsigned char* bytes, std::size_t count,
@@ -42,8 +42,12 @@ unsigned char* utf8_to_gbk::put_character(unsigned char* out) noexcept
     pending_count_ = 0;
     const std::size_t length = put_gbk(character, out);
     if (length > 0) return out + length;
-    std::fprintf(stderr, "gbcode: U+%04X has no GBK code, listed as ?\n",
-                 static_cast<unsigned>(character));
+    ++missing_count_;
+    const char32_t* const named = first_missing_;
+    const char32_t* const named_end = named + first_missing_count_;
+    if (first_missing_count_ < most_named && std::find(named, named_end, character) == named_end) {
+        first_missing_[first_missing_count_++] = character;
+    }
     *out = '?';
     return out + 1;
 }

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstddef>
+#include <span>
 
 // Converts UTF-8 text, arriving in pieces, to its code page 936 bytes. A character the code
-// page lacks becomes '?', as a code page 936 console makes it, and is named on standard error;
-// bytes that are not UTF-8 pass through unchanged, so GBK given by mistake keeps its codes.
+// page lacks becomes '?', as a code page 936 console makes it, and is counted, the first few
+// of them kept for naming; bytes that are not UTF-8 pass through unchanged, so GBK given by
+// mistake keeps its codes.
 class utf8_to_gbk {
 public:
     // The most bytes convert() may put out beyond the count it is given: those of a character
@@ -17,10 +19,22 @@ public:
     // Passes on, unchanged, the bytes of a character that the text's end cut short.
     unsigned char* finish(unsigned char* out) noexcept;
 
+    // How many characters without a GBK code have become '?'.
+    std::size_t missing_count() const noexcept { return missing_count_; }
+    // The first of them, each once, in the order met: at most `most_named`.
+    static constexpr std::size_t most_named = 10;
+    std::span<const char32_t> first_missing() const noexcept
+    {
+        return {first_missing_, first_missing_count_};
+    }
+
 private:
     unsigned char* put_character(unsigned char* out) noexcept;
 
     unsigned char pending_[4]{};
     std::size_t pending_count_ = 0;
     std::size_t expected_count_ = 0;
+    std::size_t missing_count_ = 0;
+    char32_t first_missing_[most_named]{};
+    std::size_t first_missing_count_ = 0;
 };

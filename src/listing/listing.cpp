@@ -1,9 +1,9 @@
 #include "listing/listing.h"
+#include "listing/messages.h"
 #include "listing/standard_streams.h"
 #include "listing/token_scan.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 // "输入汉字：" and a line end, in GBK and in UTF-8.
@@ -11,27 +11,53 @@ constexpr unsigned char gbk_prompt[] = {0xCA, 0xE4, 0xC8, 0xEB, 0xBA, 0xBA,
                                         0xD7, 0xD6, 0xA3, 0xBA, '\n'};
 constexpr unsigned char utf8_prompt[] = {0xE8, 0xBE, 0x93, 0xE5, 0x85, 0xA5, 0xE6, 0xB1,
                                          0x89, 0xE5, 0xAD, 0x97, 0xEF, 0xBC, 0x9A, '\n'};
+
+// Names the characters without a GBK code met since the last call.
+void name_missing_characters(const utf8_to_gbk& conversion, std::size_t& named)
+{
+    for (; named < conversion.first_missing().size(); ++named) {
+        message()
+            .add_code_point(conversion.first_missing()[named])
+            .add(" has no GBK code, listed as ?")
+            .send();
+    }
+}
+
+// Sums up a flood: how many characters had no GBK code, where not every one was named (a
+// repeat, or one beyond the first few), so always two or more.
+void count_missing_characters(const utf8_to_gbk& conversion)
+{
+    const std::size_t count = conversion.missing_count();
+    if (count == conversion.first_missing().size()) return;
+    message().add_number(count).add(" characters had no GBK code, listed as ?").send();
+}
+
 }  // namespace
 
-void write_prompt(listing_output& out)
+void write_prompt(listing_output& out, text_encoding encoding)
 {
-    if (out.encoding() == text_encoding::utf8) {
+    if (encoding == text_encoding::utf8) {
         out.write(utf8_prompt, sizeof utf8_prompt);
     } else {
         out.write(gbk_prompt, sizeof gbk_prompt);
     }
 }
 
-void list_token(std::FILE* in, listing_output& out)
+void list_token(std::FILE* in, listing_output& out, text_encoding input_encoding)
 {
     // Static, not on the stack: a small stack (ulimit -s) must do.
     static unsigned char input[32 * 1024];
-    token_scan scan(out);
+    token_scan scan(out, input_encoding);
+    std::size_t named = 0;
     for (;;) {
         const long count = read_input(in, input, sizeof input);
-        if (count < 0) std::fprintf(stderr, "gbcode: standard input: %s\n", std::strerror(errno));
+        if (count < 0) report_stream_error("standard input", errno);
         if (count <= 0) break;
-        if (!scan.list_more(input, static_cast<std::size_t>(count)) || out.failed()) break;
+        const bool token_goes_on = scan.list_more(input, static_cast<std::size_t>(count));
+        name_missing_characters(scan.conversion(), named);
+        if (!token_goes_on || out.failed()) break;
     }
     scan.finish();
+    name_missing_characters(scan.conversion(), named);
+    count_missing_characters(scan.conversion());
 }

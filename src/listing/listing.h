@@ -1,10 +1,11 @@
 #pragma once
 #include "listing/listing_output.h"
+#include "listing/text_encoding.h"
 
 #include <cstdio>
 
-// Writes the prompt "输入汉字：" in the output's encoding, then a line end.
-void write_prompt(listing_output& out);
+// Writes the prompt "输入汉字：" in `encoding`, then a line end.
+void write_prompt(listing_output& out, text_encoding encoding);
 
 // Reads one token from `in` and lists it on `out` two bytes to a line: TAB, the two bytes as
 // they are, two spaces, then each byte's value in lowercase hex without leading zeros, and
@@ -13,6 +14,7 @@ void write_prompt(listing_output& out);
 // any length, zero bytes included, are listed whole in constant memory; no token, no lines.
 // Input is read as it becomes ready (a line at a terminal), so the listing never waits for
 // more than the token; bytes after it may be read but are never listed. A failed read is
-// reported on standard error and ends the token there. With UTF-8 output, the token is read as
-// UTF-8 and its GBK bytes are listed.
-void list_token(std::FILE* in, listing_output& out);
+// reported on standard error and ends the token there. With UTF-8 input, the token's GBK
+// bytes are listed; the first few characters without a GBK code are named on standard error,
+// and, where not every one was named, how many there were in all.
+void list_token(std::FILE* in, listing_output& out, text_encoding input_encoding);

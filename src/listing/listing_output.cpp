@@ -1,8 +1,36 @@
 #include "listing/listing_output.h"
+#include "listing/messages.h"
 #include "listing/standard_streams.h"
 
 #include <cerrno>
-#include <cstring>
+
+namespace {
+
+unsigned char* put_readable_lines(const unsigned char* bytes, std::size_t pair_count,
+                                  unsigned char* out) noexcept
+{
+    return put_readable_pair_lines(bytes, pair_count, control_bytes::as_they_are, out);
+}
+
+unsigned char* put_readable_terminal_lines(const unsigned char* bytes, std::size_t pair_count,
+                                           unsigned char* out) noexcept
+{
+    return put_readable_pair_lines(bytes, pair_count, control_bytes::as_pictures, out);
+}
+
+}  // namespace
+
+listing_output::listing_output(std::FILE* stream, bool on_terminal,
+                               text_encoding encoding) noexcept
+    : stream_(stream),
+      on_terminal_(on_terminal),
+      make_lines_(encoding == text_encoding::utf8
+                      ? (on_terminal ? put_readable_terminal_lines : put_readable_lines)
+                      : (on_terminal ? put_terminal_pair_lines : put_pair_lines)),
+      longest_line_(encoding == text_encoding::utf8 ? longest_readable_pair_line
+                                                    : longest_pair_line)
+{
+}
 
 void listing_output::write(const unsigned char* bytes, std::size_t count) noexcept
 {
@@ -14,30 +42,22 @@ void listing_output::write_now(const unsigned char* bytes, std::size_t count) no
 {
     if (failed_ || count == 0 || write_output(stream_, bytes, count)) return;
     failed_ = true;
-    if (!is_reader_gone(errno)) {
-        std::fprintf(stderr, "gbcode: standard output: %s\n", std::strerror(errno));
-    }
+    if (!is_reader_gone(errno)) report_stream_error("standard output", errno);
 }
 
 void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_count) noexcept
 {
-    const bool readable = encoding_ == text_encoding::utf8;
-    const std::size_t longest_line = readable ? longest_readable_pair_line : longest_pair_line;
     while (pair_count > 0 && !failed_) {
         // Counted in longest lines, so that the lines never pass buffer_size.
-        std::size_t room = (buffer_size - filled_) / longest_line;
+        std::size_t room = (buffer_size - filled_) / longest_line_;
         if (room == 0) {
             flush();
             continue;
         }
-        if (show_each_line_) room = 1;
+        if (on_terminal_) room = 1;
         const std::size_t pairs = pair_count < room ? pair_count : room;
-        unsigned char* const free_space = buffer_ + filled_;
-        const unsigned char* const end = readable
-                                             ? put_readable_pair_lines(bytes, pairs, free_space)
-                                             : put_pair_lines(bytes, pairs, free_space);
-        filled_ = static_cast<std::size_t>(end - buffer_);
-        if (show_each_line_) flush();
+        filled_ = static_cast<std::size_t>(make_lines_(bytes, pairs, buffer_ + filled_) - buffer_);
+        if (on_terminal_) flush();
         bytes += 2 * pairs;
         pair_count -= pairs;
     }

@@ -1,25 +1,19 @@
 #pragma once
 #include "listing/pair_lines.h"
+#include "listing/text_encoding.h"
 
 #include <cstddef>
 #include <cstdio>
 
-// What the run reads and writes: the console's GBK bytes as they are, or UTF-8, converted to
-// GBK for the listing and shown readably.
-enum class text_encoding { gbk, utf8 };
-
-// The run's output on its way to a stream: the prompt, then the listing's lines. Redirected,
-// lines gather in one buffer and leave in large writes; on a terminal each line is written as
-// it is made, so that it shows at once. The first failed write is reported on standard error
-// (not a reader that left a pipe: pipelines end that way) and ends the output; the run goes on
-// to the key wait whatever happens.
+// The run's output on its way to a stream: the prompt, then the listing's lines, made for the
+// text encoding and for where they go. Redirected, lines gather in one buffer and leave in
+// large writes, byte for byte as made; on a terminal each line is written as it is made, so
+// that it shows at once, and shows its control bytes safely. The first failed write is
+// reported on standard error (not a reader that left a pipe: pipelines end that way) and ends
+// the output; the run goes on to the key wait whatever happens.
 class listing_output {
 public:
-    listing_output(std::FILE* stream, bool show_each_line,
-                   text_encoding encoding = text_encoding::gbk) noexcept
-        : stream_(stream), show_each_line_(show_each_line), encoding_(encoding)
-    {
-    }
+    listing_output(std::FILE* stream, bool on_terminal, text_encoding encoding) noexcept;
     listing_output(const listing_output&) = delete;
     listing_output& operator=(const listing_output&) = delete;
 
@@ -31,9 +25,11 @@ public:
     void flush() noexcept;
     // Whether a write has failed: nothing more will be written.
     bool failed() const noexcept { return failed_; }
-    text_encoding encoding() const noexcept { return encoding_; }
 
 private:
+    using line_maker = unsigned char* (*)(const unsigned char* bytes, std::size_t pair_count,
+                                          unsigned char* out) noexcept;
+
     void write_now(const unsigned char* bytes, std::size_t count) noexcept;
 
     // Large enough that each write costs little beside the copying, small enough to stay in
@@ -41,8 +37,9 @@ private:
     static constexpr std::size_t buffer_size = 128 * 1024;
 
     std::FILE* const stream_;
-    const bool show_each_line_;
-    const text_encoding encoding_;
+    const bool on_terminal_;
+    const line_maker make_lines_;
+    const std::size_t longest_line_;
     bool failed_ = false;
     std::size_t filled_ = 0;
     unsigned char buffer_[buffer_size + pair_lines_overrun];

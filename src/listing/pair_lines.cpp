@@ -18,7 +18,8 @@ namespace {
 //
 // The tail, stored at hex_offset, overwrites the head's spare bytes; the next line, stored
 // where this one ends (7 to 10 bytes on), overwrites the tail's.
-constexpr std::size_t hex_offset = 5;
+constexpr std::size_t hex_offset =
+    line_part::tab + 2 * line_part::byte_shown_raw + line_part::spaces;
 constexpr std::uint64_t tab_and_spaces = 0x20'20'00'00'09;  // first byte lowest
 constexpr unsigned first_byte_shift = 8;
 constexpr unsigned second_byte_shift = 16;
@@ -89,11 +90,39 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
 
 namespace {
 
-// A byte as it stands, or U+FFFD for half of a character; ASCII control and zero bytes too are
-// written as they are.
-unsigned char* put_readable_byte(unsigned char byte, unsigned char* out)
+constexpr bool is_control_byte(unsigned char byte)
+{
+    return (byte >= 0x01 && byte < 0x20) || byte == 0x7F;
+}
+
+}  // namespace
+
+unsigned char* put_terminal_pair_lines(const unsigned char* bytes, std::size_t pair_count,
+                                       unsigned char* out) noexcept
+{
+    constexpr std::size_t first_shown = line_part::tab;
+    for (std::size_t i = 0; i < pair_count; ++i, bytes += 2) {
+        unsigned char* const line = out;
+        out = put_pair_lines(bytes, 1, out);
+        for (unsigned char* shown = line + first_shown; shown != line + first_shown + 2; ++shown) {
+            if (is_control_byte(*shown)) *shown = '.';
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// A byte as it stands, or U+FFFD for half of a character; ASCII and zero bytes are written as
+// they are, control bytes as `controls` says.
+unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
 {
     constexpr char32_t replacement = 0xFFFD;
+    constexpr char32_t control_pictures = 0x2400;  // U+2401 for 01, on to U+241F for 1F
+    constexpr char32_t delete_picture = 0x2421;
+    if (controls == control_bytes::as_pictures && is_control_byte(byte)) {
+        return put_utf8(byte == 0x7F ? delete_picture : control_pictures + byte, out);
+    }
     if (byte < 0x80) {
         *out = byte;
         return out + 1;
@@ -112,14 +141,15 @@ unsigned char* put_hex(unsigned char byte, unsigned char* out)
 }  // namespace
 
 unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t pair_count,
-                                       unsigned char* out) noexcept
+                                       control_bytes controls, unsigned char* out) noexcept
 {
     for (std::size_t i = 0; i < pair_count; ++i, bytes += 2) {
         *out++ = '\t';
         if (const char32_t character = unicode_of_gbk_pair(bytes[0], bytes[1])) {
             out = put_utf8(character, out);
         } else {
-            out = put_readable_byte(bytes[1], put_readable_byte(bytes[0], out));
+            out = put_readable_byte(bytes[0], controls, out);
+            out = put_readable_byte(bytes[1], controls, out);
         }
         *out++ = ' ';
         *out++ = ' ';

@@ -1,4 +1,5 @@
 #pragma once
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 
@@ -28,4 +29,4 @@ long read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity);
 bool write_output(std::FILE* out, const unsigned char* bytes, std::size_t count);
 
 // Whether a failed write's errno says only that the reader has gone.
-bool is_reader_gone(int error);
+inline bool is_reader_gone(int error) { return error == EPIPE; }

@@ -72,8 +72,3 @@ bool write_output(std::FILE* out, const unsigned char* bytes, std::size_t count)
     }
     return true;
 }
-
-bool is_reader_gone(int error)
-{
-    return error == EPIPE;
-}

@@ -238,8 +238,3 @@ bool write_output(std::FILE* out, const unsigned char* bytes, std::size_t count)
     if (is_wide(out, wide_output)) return write_wide_console(wide_output.handle, bytes, count);
     return std::fwrite(bytes, 1, count, out) == count && std::fflush(out) == 0;
 }
-
-bool is_reader_gone(int error)
-{
-    return error == EPIPE;
-}

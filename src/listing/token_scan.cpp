@@ -45,7 +45,7 @@ bool token_scan::list_more(const unsigned char* from, std::size_t count) noexcep
 
 void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
 {
-    if (out_.encoding() == text_encoding::gbk) {
+    if (input_encoding_ == text_encoding::gbk) {
         pair(bytes, count);
         return;
     }

@@ -1,22 +1,27 @@
 #pragma once
 #include "cp936/utf8_to_gbk.h"
 #include "listing/listing_output.h"
+#include "listing/text_encoding.h"
 
 #include <cstddef>
 
 // Finds the token in input as it arrives, piece by piece, and lists it two bytes to a line,
 // paired by position: the listing's work between two reads. Leading bytes 09 to 0D and 20 are
 // skipped, and the token runs up to the next such byte. A pair may be split between pieces.
-// UTF-8 input (after the output's encoding) is converted to GBK first, and its GBK bytes are
-// paired.
+// UTF-8 input is converted to GBK first, and its GBK bytes are paired.
 class token_scan {
 public:
-    explicit token_scan(listing_output& out) noexcept : out_(out) {}
+    token_scan(listing_output& out, text_encoding input_encoding) noexcept
+        : out_(out), input_encoding_(input_encoding)
+    {
+    }
 
     // Lists what `bytes` add to the token. Returns false once the token has ended among them.
     bool list_more(const unsigned char* bytes, std::size_t count) noexcept;
     // Lists a last odd byte with the token's zero terminator, and writes what is gathered.
     void finish() noexcept;
+    // The conversion from UTF-8 so far, with the characters that had no GBK code.
+    const utf8_to_gbk& conversion() const noexcept { return converter_; }
 
 private:
     void pair(const unsigned char* bytes, std::size_t count) noexcept;
@@ -25,6 +30,7 @@ private:
     static constexpr std::size_t conversion_piece = 4096;
 
     listing_output& out_;
+    const text_encoding input_encoding_;
     bool in_token_ = false;    // leading blanks are behind
     bool holds_byte_ = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte_ = 0;

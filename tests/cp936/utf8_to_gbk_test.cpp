@@ -1,4 +1,5 @@
 #include "cp936/utf8_to_gbk.h"
+#include "utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,28 @@ TEST(Utf8ToGbk, ConvertsTellingCharacters)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(convert(c.pieces), c.gbk);
+    }
+}
+
+TEST(Utf8, DecodesOnlyWholeCharactersOfTheirCount)
+{
+    const struct {
+        std::string bytes;
+        char32_t character;
+    } cases[] = {
+        {"A", U'A'},                    // one ASCII byte: itself, not its low bits
+        {"\xC3\xA9", U'\u00E9'},
+        {"\xE6\xB1\x89", U'\u6C49'},
+        {"\xF0\x9F\x98\x80", U'\U0001F600'},
+        {"\xC3", 0},                   // a lead alone
+        {"\xC3\xA9\x80", 0},            // a count the lead does not announce
+        {"\xE6\x41\x89", 0},            // a byte out of place
+        {"\xC0\x80", 0},                 // a longer form of the zero byte
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const auto* const bytes = reinterpret_cast<const unsigned char*>(c.bytes.data());
+        EXPECT_EQ(decode_utf8(bytes, c.bytes.size()), c.character);
     }
 }
 

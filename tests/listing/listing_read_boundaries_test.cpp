@@ -39,8 +39,8 @@ std::string list_in_chunks(const std::vector<std::string>& chunks)
     });
     std::FILE* in = fdopen(pipe_ends[0], "rb");
     std::FILE* out = std::tmpfile();
-    listing_output output_stream(out, false);
-    list_token(in, output_stream);
+    listing_output output_stream(out, false, text_encoding::gbk);
+    list_token(in, output_stream, text_encoding::gbk);
     reader_done = true;
     writer.join();
     std::fclose(in);

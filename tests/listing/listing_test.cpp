@@ -20,15 +20,16 @@ std::string read_all(std::FILE* file)
     return bytes;
 }
 
-std::string list(const std::string& input, bool show_each_line = false)
+std::string list(const std::string& input, bool on_terminal = false,
+                 text_encoding encoding = text_encoding::gbk)
 {
     std::FILE* in = std::tmpfile();
     std::FILE* out = std::tmpfile();
     std::fwrite(input.data(), 1, input.size(), in);
     std::fflush(in);
     std::rewind(in);
-    listing_output output_stream(out, show_each_line);
-    list_token(in, output_stream);
+    listing_output output_stream(out, on_terminal, encoding);
+    list_token(in, output_stream, encoding);
     std::string output = read_all(out);
     std::fclose(in);
     std::fclose(out);
@@ -106,24 +107,15 @@ TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
     };
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::FILE* in = std::tmpfile();
-        std::FILE* out = std::tmpfile();
-        std::fwrite(c.input.data(), 1, c.input.size(), in);
-        std::fflush(in);
-        std::rewind(in);
-        listing_output output_stream(out, false, text_encoding::utf8);
-        list_token(in, output_stream);
-        EXPECT_EQ(read_all(out), c.expected);
-        std::fclose(in);
-        std::fclose(out);
+        EXPECT_EQ(list(c.input, false, text_encoding::utf8), c.expected);
     }
 }
 
 TEST(Prompt, IsTheGbkTextAndALineEnd)
 {
     std::FILE* out = std::tmpfile();
-    listing_output output_stream(out, true);
-    write_prompt(output_stream);
+    listing_output output_stream(out, true, text_encoding::gbk);
+    write_prompt(output_stream, text_encoding::gbk);
     EXPECT_EQ(read_all(out), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n");
     std::fclose(out);
 }
