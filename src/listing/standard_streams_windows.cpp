@@ -25,12 +25,21 @@ struct wide_console {
 wide_console wide_input;
 wide_console wide_output;
 
+// The console behind a descriptor, or INVALID_HANDLE_VALUE. Not _isatty: it is true for any
+// character device, the NUL device among them.
+HANDLE console_of(int fd)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode;
+    const bool console = handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+    return console ? handle : INVALID_HANDLE_VALUE;
+}
+
 wide_console console_behind(std::FILE* stream)
 {
     const int fd = _fileno(stream);
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    DWORD mode;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return {};
+    const HANDLE handle = console_of(fd);
+    if (handle == INVALID_HANDLE_VALUE) return {};
     return {fd, handle};
 }
 
@@ -211,7 +220,7 @@ void use_wide_console_text()
 
 bool is_terminal(std::FILE* stream)
 {
-    return _isatty(_fileno(stream)) != 0;
+    return console_of(_fileno(stream)) != INVALID_HANDLE_VALUE;
 }
 
 // _read does the text mode's work: CR LF arrives as LF, and Ctrl+Z ends the data of the read
@@ -228,7 +237,7 @@ long read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity)
     const int fd = _fileno(in);
     const unsigned size = capacity < INT_MAX ? static_cast<unsigned>(capacity) : INT_MAX;
     int count = _read(fd, buffer, size);
-    if (count == 0 && _isatty(fd)) count = _read(fd, buffer, size);
+    if (count == 0 && console_of(fd) != INVALID_HANDLE_VALUE) count = _read(fd, buffer, size);
     return count;
 }
 

@@ -101,6 +101,19 @@ TEST_F(KeyWait, ASurrogatePairIsOneCharacter)
     EXPECT_EQ(wait_for_key(as_typed), 'b');
 }
 
+TEST_F(KeyWait, ACharacterWhoseReleaseCarriesItTooCountsOnce)
+{
+    // As an IME or a program's typing (VK_PACKET) brings it: down and up, both with the character.
+    INPUT_RECORD down = wide_key_press(0x6C49, 0);
+    down.Event.KeyEvent.wVirtualKeyCode = 0xE7;
+    INPUT_RECORD up = down;
+    up.Event.KeyEvent.bKeyDown = FALSE;
+    console.code_page = 936;
+    console.script = {down, up, wide_key_press('b', 0x30)};
+    EXPECT_EQ(wait_for_key(as_typed), 0xBA);
+    EXPECT_EQ(wait_for_key(as_typed), 'b');
+}
+
 TEST_F(KeyWait, AltReleasedWithACharacterTypedOnTheKeypadEndsIt)
 {
     INPUT_RECORD alt_up = wide_key_press(0x6C49, 0x38, 0, FALSE);

@@ -59,6 +59,8 @@ utf8_case 437 $'\xee\x80\x80汉' $'\xee\x80\x80  aaa1' '汉  baba'
 # A character beyond U+FFFF comes as a surrogate pair, read as one character; it has no GBK
 # code and lists as ?, with a word on standard error.
 utf8_case 437 $'\xf0\x9f\x98\x80' '3f0' 'U+1F600 has no GBK code'
+# A control byte typed (Ctrl+], 1D) shows as its control picture, not as itself.
+utf8_case 437 'a C-] b' $'a\xe2\x90\x9d  611d'
 # As in the text mode: Ctrl+Z ends the line's data, the token goes on with the next line.
 utf8_case 65001 'ab C-z Enter cd' 'ab  6162' 'cd  6364'
 
