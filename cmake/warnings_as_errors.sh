@@ -28,7 +28,7 @@ status=$?
 cat "$diagnostics" >&2
 # Any output at all, not only lines with "warning:": compilers translate that word.
 if [ "$status" = 0 ] && [ -n "$object" ] && [ -s "$diagnostics" ]; then
-  touch -d @0 "$object"
+  TZ=UTC0 touch -t 197001010000 "$object"
 fi
 rm -f "$diagnostics"
 exit "$status"
