@@ -1,14 +1,10 @@
 #!/bin/sh
-# The compiler launcher of gbcode's builds off Windows: runs the compile command it is given,
-# and when the environment says GBCODE_WARNINGS_AS_ERRORS=ON (the test and CI build presets
-# do) makes any warning in the project's own sources an error.
-#
-#   warnings_as_errors.sh SOURCE_DIR COMPILER ARGUMENTS...
-#
-# Decided by the environment and not by the build's settings, so the run and test presets
-# share build/ with one set of compile commands, and switching between them compiles nothing.
-# An object compiled with a warning while warnings are allowed is dated back to 1970: the next
-# build compiles it again, so its warnings show again and a strict build cannot pass it over.
+# The compiler launcher off Windows: warnings_as_errors.sh SOURCE_DIR COMPILER ARGUMENTS...
+# Where the build's environment has GBCODE_WARNINGS_AS_ERRORS=ON (the test and CI build
+# presets), a warning in gbcode's own sources is an error; elsewhere it is only shown. Decided
+# at each compile and not by the configuration, so the run and test commands share build/ and
+# switching between them compiles nothing. An object that drew any diagnostic while warnings
+# were allowed is dated back to 1970, so that the next build, strict or not, compiles it again.
 source_dir=$1
 shift
 own_source=false
@@ -30,8 +26,9 @@ diagnostics=$(mktemp) || exit 1
 "$@" 2> "$diagnostics"
 status=$?
 cat "$diagnostics" >&2
-if [ "$status" = 0 ] && [ -n "$object" ] && grep -q 'warning:' "$diagnostics"; then
-  touch -t 197001010000 "$object"
+# Any output at all, not only lines with "warning:": compilers translate that word.
+if [ "$status" = 0 ] && [ -n "$object" ] && [ -s "$diagnostics" ]; then
+  TZ=UTC0 touch -t 197001010000 "$object"
 fi
 rm -f "$diagnostics"
 exit "$status"

@@ -21,22 +21,6 @@ namespace {
 
 const std::string prompt = "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n";
 
-// Exit statuses as a POSIX shell shows them: -1 comes out as 255.
-std::optional<int> exit_code(const std::optional<int>& status)
-{
-    if (!status || !WIFEXITED(*status)) return std::nullopt;
-    return WEXITSTATUS(*status);
-}
-
-launch_options piped_token(std::string token)
-{
-    launch_options options;
-    options.input = stream::pipe;
-    options.piped_input = std::move(token);
-    options.output = stream::pipe;
-    return options;
-}
-
 TEST(EndToEnd, TypedTokenIsListedAndTheKeyBecomesTheExitStatus)
 {
     terminal_session gbcode({});

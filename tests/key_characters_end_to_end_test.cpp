@@ -9,12 +9,6 @@
 
 namespace {
 
-std::optional<int> exit_code(const std::optional<int>& status)
-{
-    if (!status || !WIFEXITED(*status)) return std::nullopt;
-    return WEXITSTATUS(*status);
-}
-
 struct key_case {
     const char* key;
     std::vector<std::string> arguments;

@@ -13,21 +13,6 @@
 
 namespace {
 
-std::optional<int> exit_code(const std::optional<int>& status)
-{
-    if (!status || !WIFEXITED(*status)) return std::nullopt;
-    return WEXITSTATUS(*status);
-}
-
-launch_options piped_token()
-{
-    launch_options options;
-    options.input = stream::pipe;
-    options.piped_input = "ab";
-    options.output = stream::pipe;
-    return options;
-}
-
 TEST(KeyWaitEndToEnd, AfterSigstopItIsRawAgainAndStillPutsBackTheSettingsFoundFirst)
 {
     for (const bool as_shell_job : {false, true}) {

@@ -19,12 +19,6 @@ namespace {
 const std::string gbk_prompt = "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n";
 const std::string utf8_prompt = "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n";
 
-std::optional<int> exit_code(const std::optional<int>& status)
-{
-    if (!status || !WIFEXITED(*status)) return std::nullopt;
-    return WEXITSTATUS(*status);
-}
-
 launch_options without_terminal(std::string input, std::vector<std::string> arguments = {})
 {
     launch_options options;

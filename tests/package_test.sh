@@ -23,6 +23,10 @@ status=0
 printf '\xba\xba\xd7\xd6 rest\n' | setsid -w /usr/bin/gbcode > "$work/out" || status=$?
 cmp "$work/expected" "$work/out"
 [ "$status" = 255 ]
+# One version everywhere: the program's, the package's file name's and the manual page's.
+version=$(/usr/bin/gbcode --version | sed -n 's/^gbcode //p')
+[ "$deb" = "$build/gbcode_${version}_$(dpkg --print-architecture).deb" ]
+zcat /usr/share/man/man1/gbcode.1.gz | grep -q "^\.TH GBCODE 1 .* \"gbcode $version\""
 
 apt-get remove -y -qq gbcode > "$work/remove.log" 2>&1
 ! dpkg -s gbcode > /dev/null 2>&1
@@ -31,7 +35,7 @@ echo "ok   the .deb installs, runs, and removes cleanly"
 
 if [ -n "$windows_build" ]; then
   (cd "$windows_build" && cpack -G ZIP > "$work/cpack-windows.log" 2>&1)
-  zip=$(ls "$windows_build"/gbcode-*-windows-x64.zip)
+  zip=$windows_build/gbcode-$version-windows-x64.zip
   unzip -Z1 "$zip" | sort > "$work/zip-files"
   printf '%s\n' CHANGELOG.md LICENSE README.md gbcode.exe | sort | cmp - "$work/zip-files"
   echo "ok   the Windows zip holds gbcode.exe, the README and the licence"

@@ -333,3 +333,18 @@ bool same_settings(const termios& a, const termios& b)
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
 }
+
+std::optional<int> exit_code(const std::optional<int>& status)
+{
+    if (!status || !WIFEXITED(*status)) return std::nullopt;
+    return WEXITSTATUS(*status);
+}
+
+launch_options piped_token(std::string token)
+{
+    launch_options options;
+    options.input = stream::pipe;
+    options.piped_input = std::move(token);
+    options.output = stream::pipe;
+    return options;
+}

@@ -99,3 +99,9 @@ private:
 
 // Whether two sets of terminal settings are the same in every flag and control character.
 bool same_settings(const termios& a, const termios& b);
+
+// The exit status as a POSIX shell shows it (-1 as 255); empty if the program has not exited.
+std::optional<int> exit_code(const std::optional<int>& status);
+
+// A token on a piped standard input and the listing to a pipe: the terminal is the keyboard.
+launch_options piped_token(std::string token = "ab");

@@ -1,18 +1,11 @@
 #include "listing/standard_streams.h"
 #include "utf8.h"
+#include "windows_api.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <io.h>
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
 
 namespace {
 

@@ -18,54 +18,19 @@
 # - program output shows as Latin-1 on the pane, so only the hex fields are checked there.
 set -uo pipefail
 gbcode=$1
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wine-env.sh"
-work=$(mktemp -d)
-cases=0
-socket="gbcode-wine-$$-0"
-trap 'tmux -L "$socket" kill-server 2> /dev/null; rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL $case_name: $1"; tmux -L "$socket" capture-pane -p -S - -t case | sed 's/^/  | /' | head -20; failures=$((failures + 1)); }
+source "$(dirname "$0")/wine-console.sh"
 
 # start_case NAME COMMAND...: runs the command in a new pane, recording its exit status, and
 # waits until Wine's console has the terminal (unless KEYBOARD=none).
 start_case() {
   case_name=$1
   shift
-  # A server of its own for each case: a new one on the socket of one still exiting can fail.
-  tmux -L "$socket" kill-server 2> /dev/null
-  cases=$((cases + 1))
-  socket="gbcode-wine-$$-$cases"
   rm -f "$work/status"
   printf '%q ' "$@" > "$work/command"
   printf '%s; echo $? > %q; sleep 600\n' "$(cat "$work/command")" "$work/status" > "$work/case.sh"
-  tmux -L "$socket" -f /dev/null new-session -d -s case -x 100 -y 30 "bash $work/case.sh"
+  new_pane "bash $work/case.sh"
   [ "${KEYBOARD:-}" = none ] && return 0
-  local tty
-  tty=$(tmux -L "$socket" display -p -t case '#{pane_tty}')
-  # A first start on a fresh prefix, or on a busy machine, takes what it takes: wait for the
-  # state (the terminal out of canonical mode), or for the command to end without reaching it.
-  until stty -F "$tty" -a 2> /dev/null | grep -q -- '-icanon'; do
-    if [ -s "$work/status" ] || ! tmux -L "$socket" has-session -t case 2> /dev/null; then
-      fail "Wine's console never took the terminal"
-      return 1
-    fi
-    sleep 0.05
-  done
-  stty -F "$tty" -isig
-}
-
-type_text() { tmux -L "$socket" send-keys -t case -l "$1"; }
-press() { tmux -L "$socket" send-keys -t case "$@"; }
-press_bytes() { tmux -L "$socket" send-keys -t case -H "$@"; }
-
-screen_shows() {
-  for ((i = 0; i < 200; i++)); do
-    tmux -L "$socket" capture-pane -p -S - -t case | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  return 1
+  wait_for_console || { fail "Wine's console never took the terminal"; return 1; }
 }
 
 # exit_status: the status file's value once it is written, or "running" after ten seconds.
@@ -146,7 +111,7 @@ KEYBOARD=none start_case "with input from a file the wait still blocks" \
 # The console mode is only visible from a Windows parent: after the wait, cmd's set /p must
 # echo what is typed and read it as a line.
 printf '@echo off\r\n%s\r\necho status [%%ERRORLEVEL%%]\r\nset /p LINE=\r\necho line [%%LINE%%]\r\n' \
-  "$("${wine_locale[@]}" winepath -w "$gbcode" 2> /dev/null)" > "$work/mode.bat"
+  "$program" > "$work/mode.bat"
 start_case "the console mode is put back after the wait" "$here/wine-run.sh" cmd /c "$work/mode.bat" && {
   type_text '汉字'
   press Enter
@@ -162,5 +127,4 @@ start_case "the console mode is put back after the wait" "$here/wine-run.sh" cmd
   fi
 }
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish

@@ -6,24 +6,7 @@
 # gbcode, then shows its exit status and the code page (chcp), which must be the same.
 set -uo pipefail
 gbcode=$1
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wine-env.sh"
-work=$(mktemp -d)
-socket="gbcode-wine-utf8-$$"
-trap 'tmux -L "$socket" kill-server 2> /dev/null; rm -rf "$work"' EXIT
-failures=0
-cases=0
-program=$("${wine_locale[@]}" winepath -w "$gbcode" 2> /dev/null)
-
-fail() { echo "FAIL $case_name: $1"; tmux -L "$socket" capture-pane -p -t case | sed 's/^/  | /' | head -12; failures=$((failures + 1)); }
-
-screen_shows() {
-  for ((i = 0; i < 200; i++)); do
-    tmux -L "$socket" capture-pane -p -t case | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  return 1
-}
+source "$(dirname "$0")/wine-console.sh"
 
 # utf8_case CODE-PAGE KEYS LINE...: presses KEYS (tmux key names or text, split at spaces) and
 # Enter at the prompt, expects each LINE (the pair as shown, two spaces, its hex) on the
@@ -35,15 +18,9 @@ utf8_case() {
   case_name="code page $code_page: ${keys[*]} lists $*"
   printf '@echo off\r\nchcp %s > nul\r\n%s --utf8\r\necho status [%%ERRORLEVEL%%]\r\nchcp\r\n' \
     "$code_page" "$program" > "$work/case.bat"
-  tmux -L "$socket" kill-server 2> /dev/null
-  cases=$((cases + 1))
-  socket="gbcode-wine-utf8-$$-$cases"
-  tmux -L "$socket" -f /dev/null new-session -d -s case -x 100 -y 30 \
-    "$here/wine-run.sh cmd /c $work/case.bat; sleep 600"
+  new_pane "$here/wine-run.sh cmd /c $work/case.bat; sleep 600"
+  wait_for_console || { fail "Wine's console never took the terminal"; return; }
   screen_shows '输入汉字：' || { fail "the prompt is not shown as Chinese"; return; }
-  sleep 0.5  # keys typed before the first console read are dropped
-  # Wine leaves the terminal's signal keys on, where a console has none.
-  stty -F "$(tmux -L "$socket" display -p -t case '#{pane_tty}')" -isig
   tmux -L "$socket" send-keys -t case "${keys[@]}" Enter
   for line in "$@"; do screen_shows "$line" || { fail "no line '$line'"; return; }; done
   tmux -L "$socket" send-keys -t case Enter
