@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -51,6 +52,32 @@ TEST(KeyWaitEndToEnd, AfterSigstopItIsRawAgainAndStillPutsBackTheSettingsFoundFi
         EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
         EXPECT_EQ(gbcode.unread_input(), "");
     }
+}
+
+TEST(KeyWaitEndToEnd, ContinuedInTheBackgroundItLeavesTheShellsSettingsAlone)
+{
+    launch_options options = piped_token();
+    options.under_session_leader = true;
+    terminal_session gbcode(options);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    kill(gbcode.program_pid(), SIGSTOP);
+    ASSERT_TRUE(gbcode.wait_until_stopped());
+    // The shell takes the terminal with its line editor's settings, then runs `bg`: the
+    // wait's next read stops it again (SIGTTIN), and the editor's settings must stay.
+    gbcode.move_foreground(false);
+    termios editors = gbcode.initial_settings();
+    editors.c_lflag &= ~ECHO;
+    gbcode.set_settings(editors);
+    kill(gbcode.program_pid(), SIGCONT);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(gbcode.wait_until_stopped());
+    EXPECT_TRUE(same_settings(gbcode.settings(), editors));
+    gbcode.move_foreground(true);  // fg
+    kill(gbcode.program_pid(), SIGCONT);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("a");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
 }
 
 // A program that needs the dynamic loader cannot even start with no descriptor spare: the
