@@ -118,6 +118,19 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAStandardOneOnTheTerminalIsTheKeyboard
     }
 }
 
+TEST(KeyWaitEndToEnd, WithStandardInputClosedAndNoDescriptorLeftTheOutputIsTheKeyboard)
+{
+    if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
+    launch_options options;  // /dev/tty would open as descriptor 0, with no higher one left
+    options.input = stream::closed;
+    options.open_files_limit = 3;
+    terminal_session gbcode(options);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("a");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+}
+
 TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAndNoneOnTheTerminalItSaysWhy)
 {
     if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";

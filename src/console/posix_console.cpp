@@ -376,7 +376,8 @@ int open_terminal() noexcept
     // otherwise take its place and receive output meant for it.
     if (fd >= 0 && fd <= 2) {
         const int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        const int saved_errno = errno;
+        // With a limit of 3 descriptors (ulimit -n 3) there is no 3 to ask for: EINVAL.
+        const int saved_errno = high < 0 && errno == EINVAL ? EMFILE : errno;
         close(fd);
         errno = saved_errno;
         fd = high;
