@@ -376,6 +376,9 @@ int open_terminal() noexcept
     // otherwise take its place and receive output meant for it.
     if (fd >= 0 && fd <= 2) {
         const int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        // Nothing reads standard input once the wait has begun: with no descriptor left
+        // above it (ulimit -n 3), the terminal may keep a closed one's place.
+        if (high < 0 && fd == STDIN_FILENO) return fd;
         // With a limit of 3 descriptors (ulimit -n 3) there is no 3 to ask for: EINVAL.
         const int saved_errno = high < 0 && errno == EINVAL ? EMFILE : errno;
         close(fd);
