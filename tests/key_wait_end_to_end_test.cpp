@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <elf.h>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -36,6 +38,32 @@ TEST(KeyWaitEndToEnd, AfterSigstopItIsRawAgainAndStillPutsBackTheSettingsFoundFi
         EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
         EXPECT_EQ(gbcode.unread_input(), "");
     }
+}
+
+TEST(KeyWaitEndToEnd, ContinuedInTheBackgroundItLeavesTheShellsSettingsAlone)
+{
+    launch_options options = piped_token();
+    options.under_session_leader = true;
+    terminal_session gbcode(options);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    kill(gbcode.program_pid(), SIGSTOP);
+    ASSERT_TRUE(gbcode.wait_until_stopped());
+    // The shell takes the terminal with its line editor's settings, then runs `bg`: the
+    // wait's next read stops it again (SIGTTIN), and the editor's settings must stay.
+    gbcode.move_foreground(false);
+    termios editors = gbcode.initial_settings();
+    editors.c_lflag &= ~ECHO;
+    gbcode.set_settings(editors);
+    kill(gbcode.program_pid(), SIGCONT);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(gbcode.wait_until_stopped());
+    EXPECT_TRUE(same_settings(gbcode.settings(), editors));
+    gbcode.move_foreground(true);  // fg
+    kill(gbcode.program_pid(), SIGCONT);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("a");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
 }
 
 // A program that needs the dynamic loader cannot even start with no descriptor spare: the
@@ -76,17 +104,43 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAStandardOneOnTheTerminalIsTheKeyboard
     }
 }
 
+TEST(KeyWaitEndToEnd, WithStandardStreamsClosedAndNoDescriptorLeftTheTerminalTakesInputsPlace)
+{
+    if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
+    launch_options options;  // /dev/tty opens as descriptor 0, and there is no 3 to move to
+    options.input = stream::closed;
+    options.output = stream::closed;
+    options.open_files_limit = 3;
+    terminal_session gbcode(options);
+    ASSERT_TRUE(gbcode.wait_until_raw());
+    gbcode.type("a");
+    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+}
+
 TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAndNoneOnTheTerminalItSaysWhy)
 {
     if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
-    launch_options options = piped_token();
-    options.open_files_limit = 3;
-    options.capture_errors = true;
-    terminal_session gbcode(options);
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
-    EXPECT_EQ(gbcode.piped_output(), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n\tab  6162\n");
-    EXPECT_EQ(gbcode.piped_errors(), "gbcode: no keyboard: /dev/tty: Too many open files\n");
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    // With standard output closed, /dev/tty opens in its place and cannot be moved above 2:
+    // kept there, it would receive the output still to be flushed.
+    for (const stream output : {stream::pipe, stream::closed}) {
+        SCOPED_TRACE(output == stream::pipe ? "output piped" : "output closed");
+        launch_options options = piped_token();
+        options.output = output;
+        options.open_files_limit = 3;
+        options.capture_errors = true;
+        terminal_session gbcode(options);
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+        const std::string errors = gbcode.piped_errors();
+        const std::string why = "gbcode: no keyboard: /dev/tty: Too many open files\n";
+        EXPECT_EQ(errors.substr(errors.size() - std::min(errors.size(), why.size())), why);
+        if (output == stream::pipe) {
+            EXPECT_EQ(errors, why);
+            EXPECT_EQ(gbcode.piped_output(), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n\tab  6162\n");
+        }
+        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        EXPECT_EQ(gbcode.screen(), "");
+    }
 }
 
 TEST(KeyWaitEndToEnd, ACharacterGivesItsFirstByteAsSentOrInGbkWithUtf8)

@@ -19,6 +19,18 @@
 
 namespace {
 
+// The session leader's child, gbcode, whose process group it gives the foreground to.
+pid_t job = 0;
+
+void set_foreground(pid_t group)
+{
+    const int saved_errno = errno;
+    const int terminal = open("/dev/tty", O_RDWR);
+    tcsetpgrp(terminal, group);
+    close(terminal);
+    errno = saved_errno;
+}
+
 void write_all(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -70,6 +82,10 @@ void write_all(int fd, std::string_view bytes)
         signal(SIGHUP, SIG_IGN);
         const pid_t program = fork();
         if (program != 0) {
+            job = program;
+            signal(SIGTTOU, SIG_IGN);
+            signal(SIGUSR1, [](int) { set_foreground(getpgrp()); });
+            signal(SIGUSR2, [](int) { set_foreground(job); });
             // It never execs, so close-on-exec does not apply: close by hand, or a pipe's
             // writing end stays open and gbcode never sees the end of its input.
             for (int fd = 0; fd < 1024; ++fd) close(fd);
@@ -112,6 +128,16 @@ void write_all(int fd, std::string_view bytes)
 }
 
 }  // namespace
+
+void terminal_session::move_foreground(bool to_program)
+{
+    kill(pid_, to_program ? SIGUSR2 : SIGUSR1);
+    const pid_t wanted = to_program ? program_pid() : pid_;
+    poll_until([&] {
+        pid_t group = 0;
+        return ioctl(master_, TIOCGPGRP, &group) == 0 && group == wanted;
+    }, 5s);
+}
 
 terminal_session::terminal_session(const launch_options& options)
 {

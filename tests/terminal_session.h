@@ -54,6 +54,9 @@ public:
     void hang_up();
     // Sends a signal to the terminal's foreground process group, as a shell's job control does.
     void signal_foreground(int signal_number);
+    // Under a session leader: the leader takes the terminal's foreground, as a shell does
+    // when a job stops, or gives it back to gbcode, as `fg` does.
+    void move_foreground(bool to_program);
     // Waits until gbcode has stopped.
     bool wait_until_stopped(std::chrono::milliseconds limit = 10s);
     // Waits until the terminal has shown `text` (everything shown is kept in screen()).

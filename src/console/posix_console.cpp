@@ -116,12 +116,14 @@ void put_back_while_stopped(int signal_number)
 // Continued after a stop of any kind, SIGSTOP too, which no handler sees coming: the shell
 // has put its own settings back meanwhile. Continued in the foreground (fg), the wait's
 // settings are made again, the saved ones kept for the end. Continued in the background
-// (bg), the terminal stays the shell's; the wait's next read stops us again.
+// (bg), the terminal stays the shell's, in whatever settings its line editor has: nothing
+// is to be put back there when the wait's next read stops us again.
 void change_again_on_continuing(int)
 {
     const int saved_errno = errno;
-    if (change_wanted && tcgetpgrp(keyboard.fd) == getpgrp() &&
-        tcsetattr(keyboard.fd, TCSANOW, &keyboard.changed) == 0) {
+    if (change_wanted && tcgetpgrp(keyboard.fd) != getpgrp()) {
+        changed_now = 0;
+    } else if (change_wanted && tcsetattr(keyboard.fd, TCSANOW, &keyboard.changed) == 0) {
         changed_now = 1;
     }
     errno = saved_errno;
@@ -374,7 +376,11 @@ int open_terminal() noexcept
     // otherwise take its place and receive output meant for it.
     if (fd >= 0 && fd <= 2) {
         const int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        const int saved_errno = errno;
+        // Nothing reads standard input once the wait has begun: with no descriptor left
+        // above it (ulimit -n 3), the terminal may keep a closed one's place.
+        if (high < 0 && fd == STDIN_FILENO) return fd;
+        // With a limit of 3 descriptors (ulimit -n 3) there is no 3 to ask for: EINVAL.
+        const int saved_errno = high < 0 && errno == EINVAL ? EMFILE : errno;
         close(fd);
         errno = saved_errno;
         fd = high;

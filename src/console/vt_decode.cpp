@@ -385,7 +385,7 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
 }
 
 // An X10 mouse report is ESC [ M and three bytes of button and position, each 20 or above.
-// Alone, ESC [ M is st's Ctrl+Delete.
+// Alone, or with fewer bytes before the terminal falls silent, ESC [ M is st's Ctrl+Delete.
 constexpr std::size_t mouse_report_length = 3;
 
 // Decodes the sequence whose introducer ends at `start` (ESC [ or ESC O, after any Alt ESC).
@@ -404,7 +404,10 @@ decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std
         const bool report_follows = after < count && bytes[after] >= 0x20;
         if (!report_follows) return lookup(after, form, nullptr, 0, 'M', state);
         if (count >= after + mouse_report_length) return dropped(after + mouse_report_length);
-        return more_may_follow ? incomplete() : dropped(count);
+        if (more_may_follow) return incomplete();
+        // A report comes in one burst: cut short by silence, it was Ctrl+Delete and keys
+        // typed right after it, which go with it rather than leave the wait with none.
+        return lookup(count, form, nullptr, 0, 'M', state);
     }
     std::size_t at = start;
     while (at < count && is_parameter_byte(bytes[at])) ++at;

@@ -87,7 +87,9 @@ bool is_emulator(const std::string& name)
         "kitty",    "alacritty", "st-",  "foot+base", "linux",    "putty",     "mintty",
         "ms-terminal", "iTerm", "iterm2", "nsterm",  "Eterm",      "aterm",     "mrxvt",
         "mlterm",   "terminology", "termite", "terminator", "hterm", "vscode", "domterm",
-        "teraterm", "cygwin",  "xfce",   "kterm",
+        "teraterm", "cygwin",  "xfce",   "kterm",   "color_xterm", "dtterm",   "kvt",
+        "xiterm",   "xgterm",  "jfbterm", "kon",     "bterm",      "dvtm",      "mosh",
+        "ms-vt",
     };
     if (name == "st") return true;
     if (name.find('+') != std::string::npos && name != "foot+base") return false;  // fragments
@@ -111,6 +113,7 @@ const char* why_left_out(const std::string& name)
         {"screen.minitel", "Minitel keys"},
         {"xterm-8bit", "8-bit controls (9B for ESC [), which no UTF-8 terminal sends"},
         {"cygwinB19", "keys as NUL (80) and a scan code"},
+        {"ms-vt-utf8", "Windows telnet's keys: ESC 1 for F1, everyone's Alt+1"},
         {"xtermc", "an old Unix vendor's xterm: ESC [ U for Page Down"},
         {"xtermm", "an old Unix vendor's xterm: ESC [ U for Page Down"},
     };

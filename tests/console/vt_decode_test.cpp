@@ -206,6 +206,8 @@ TEST(TerminalKeys, StOutsideApplicationKeypadMode)
         {"Ctrl+Insert", "\x1b[L", 224},
         {"Shift+Delete", "\x1b[2K", 224},
         {"Ctrl+Delete", "\x1b[M", 224},
+        {"Ctrl+Delete, then x typed in its burst: no mouse report", "\x1b[Mx", 224},
+        {"Ctrl+Delete, then xy typed in its burst", "\x1b[Mxy", 224},
         {"Shift+Home", "\x1b[2J", 224},
         {"Shift+End", "\x1b[K", 224},
         {"Ctrl+End", "\x1b[J", 224},
