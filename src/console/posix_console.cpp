@@ -9,11 +9,11 @@
 #include "console/console_api.h"
 #include "console/vt_input.h"
 #include "cp936/cp936.h"
+#include "listing/messages.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/select.h>
@@ -411,7 +411,7 @@ HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HAN
         // serves as it is, never closed, as no copy of it can be made either.
         const int open_error = errno;
         fd = standard_descriptor_on_terminal();
-        if (fd < 0) std::fprintf(stderr, "gbcode: no keyboard: /dev/tty: %s\n", std::strerror(open_error));
+        if (fd < 0) message().add("no keyboard: /dev/tty: ").add(std::strerror(open_error)).send();
     }
     if (fd < 0) return INVALID_HANDLE_VALUE;
     keyboard.fd = fd;
