@@ -1,6 +1,7 @@
 #include "listing_oracle.h"
 #include "cp936/utf8_to_gbk.h"
 #include "listing/listing_model.h"
+#include "utf8.h"
 
 namespace {
 
@@ -37,8 +38,25 @@ std::size_t hex_field_start(const std::string& lines, std::size_t line, std::siz
     return at;
 }
 
+// Whether a readable line shows its pair safely between `from` and `to`: as whole UTF-8
+// characters, none a C1 control, and on a terminal no C0 control or DEL either (the zero byte
+// aside, which terminals ignore).
+bool shows_safely(const std::string& output, std::size_t from, std::size_t to, bool on_terminal)
+{
+    for (std::size_t at = from; at < to;) {
+        const auto* const shown = reinterpret_cast<const unsigned char*>(&output[at]);
+        const std::size_t length = shown[0] < 0x80 ? 1 : utf8_length(shown[0]);
+        if (length == 0 || length > to - at) return false;
+        if (length > 1 && decode_utf8(shown, length) < 0xA0) return false;
+        const bool control = (shown[0] >= 0x01 && shown[0] <= 0x1F) || shown[0] == 0x7F;
+        if (on_terminal && control) return false;
+        at += length;
+    }
+    return true;
+}
+
 // With UTF-8 the shown pairs differ from the model, but the hex fields are those of the
-// token's GBK bytes, converted here in one piece; on a terminal no control byte is written.
+// token's GBK bytes, converted here in one piece, and each pair is shown safely.
 bool matches_converted(const std::string& token, const std::string& output, bool on_terminal)
 {
     utf8_to_gbk converter;
@@ -60,9 +78,9 @@ bool matches_converted(const std::string& token, const std::string& output, bool
             !same_bytes(&output[hex], &expected[expected_hex], line_end - hex)) {
             return false;
         }
-        for (std::size_t i = line + 1; on_terminal && i < hex; ++i) {
-            const auto byte = static_cast<unsigned char>(output[i]);
-            if ((byte >= 0x01 && byte <= 0x1F) || byte == 0x7F) return false;
+        const std::size_t spaces = 2;
+        if (hex < line + 1 + spaces || !shows_safely(output, line + 1, hex - spaces, on_terminal)) {
+            return false;
         }
         line = line_end + 1;
         expected_line = expected_end + 1;

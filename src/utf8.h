@@ -32,7 +32,8 @@ constexpr unsigned char* put_utf8(char32_t character, unsigned char* out)
 
 // The character that `count` bytes (1 to 4) make together: one ASCII byte, or a lead byte and
 // as many continuations as it announces. 0 where they make no one character: another count, a
-// byte out of place, a longer form of a smaller character, a surrogate, or beyond U+10FFFF.
+// byte out of place, a longer form of a smaller character, a surrogate, or beyond U+10FFFF;
+// and 0 for the zero byte as well, which only a count of 1 can give.
 constexpr char32_t decode_utf8(const unsigned char* bytes, std::size_t count)
 {
     if (count == 1) return bytes[0] < 0x80 ? bytes[0] : 0;

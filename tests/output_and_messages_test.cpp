@@ -195,12 +195,14 @@ TEST(Messages, ShortHelpAndArgumentsShownOnOneLine)
     EXPECT_EQ(exit_code(short_help.wait_for_exit()), 0);
     EXPECT_EQ(short_help.piped_output().substr(0, 28), "Usage: gbcode [-u | --utf8]\n");
 
-    launch_options odd = without_terminal("", {"a\nb\x9f\x1b[2J\\\xC2\x85\xE6\xB1\x89"});
+    // Then U+2028 (a line separator) and U+202E (which reverses what follows it).
+    launch_options odd = without_terminal(
+        "", {"a\nb\x9f\x1b[2J\\\xC2\x85\xE6\xB1\x89\xE2\x80\xA8\xE2\x80\xAE"});
     terminal_session usage_error(odd);
     EXPECT_EQ(exit_code(usage_error.wait_for_exit()), 2);
     EXPECT_EQ(usage_error.piped_errors(),
-              "gbcode: unexpected argument 'a\\nb\\x9f\\x1b[2J\\\\\\xc2\\x85\xE6\xB1\x89'; "
-              "try 'gbcode --help'\n");
+              "gbcode: unexpected argument 'a\\nb\\x9f\\x1b[2J\\\\\\xc2\\x85\xE6\xB1\x89"
+              "\\xe2\\x80\\xa8\\xe2\\x80\\xae'; try 'gbcode --help'\n");
     EXPECT_EQ(usage_error.piped_output(), "");
 
     launch_options long_argument = without_terminal("", {std::string(5000, 'x')});

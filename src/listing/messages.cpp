@@ -13,6 +13,18 @@ constexpr char cut_short[] = "...";
 // Whether standard error has failed once: later messages are not tried.
 bool errors_given_up = false;
 
+// Whether a character of an argument may be written as it is: not a C1 control (U+0080 to
+// U+009F, which some terminals obey), not a line or paragraph separator, nor one of the marks,
+// embeddings, overrides and isolates that reorder the text of bidirectional terminals.
+constexpr bool shows_as_itself(char32_t character)
+{
+    const auto within = [character](char32_t first, char32_t last) {
+        return character >= first && character <= last;
+    };
+    return character >= 0xA0 && character != 0x061C && !within(0x200E, 0x200F) &&
+           !within(0x2028, 0x202E) && !within(0x2066, 0x2069);
+}
+
 }  // namespace
 
 void message::put(char byte) noexcept
@@ -74,8 +86,7 @@ message& message::add_argument(const char* argument) noexcept
         } else if (byte < 0x80) {
             put(static_cast<char>(byte));
         } else {
-            // A whole UTF-8 character stays as it is, but for the C1 controls (U+0080 to
-            // U+009F), which some terminals obey.
+            // A whole UTF-8 character stays as it is, unless it could act on the line.
             std::size_t length = utf8_length(byte);
             std::size_t continuations = 1;
             while (continuations < length && is_utf8_continuation(bytes[continuations])) {
@@ -83,7 +94,7 @@ message& message::add_argument(const char* argument) noexcept
             }
             const char32_t character =
                 length > 1 && continuations == length ? decode_utf8(bytes, length) : 0;
-            if (character >= 0xA0) {
+            if (shows_as_itself(character)) {
                 for (std::size_t i = 0; i < length; ++i) put(static_cast<char>(bytes[i]));
             } else {
                 length = character != 0 ? length : 1;

@@ -16,7 +16,8 @@ public:
     // U+ and at least four uppercase hex digits, as Unicode names characters.
     message& add_code_point(char32_t character) noexcept;
     // A command-line argument, so that it shows as one line whatever it holds: control
-    // characters and bytes that are not UTF-8 are escaped (\n, \x9f), a backslash doubled.
+    // characters, line separators, bidirectional controls and bytes that are not UTF-8 are
+    // escaped (\n, \x9f), a backslash doubled.
     message& add_argument(const char* argument) noexcept;
     // Ends the line and writes it.
     void send() noexcept;

@@ -1,6 +1,7 @@
 #include "listing/listing.h"
 #include "listing/listing_model.h"
 #include "listing/pair_lines.h"
+#include "utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -133,12 +134,44 @@ TEST(PairLines, MatchTheLineFormatForEveryPairOfByteValues)
             bytes.push_back(static_cast<char>(second));
         }
     }
-    std::string lines((bytes.size() / 2) * longest_pair_line + pair_lines_overrun, '\0');
-    auto* const out = reinterpret_cast<unsigned char*>(lines.data());
-    const unsigned char* const end =
-        put_pair_lines(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size() / 2, out);
-    lines.resize(static_cast<std::size_t>(end - out));
-    EXPECT_TRUE(lines == model_pair_lines(bytes));
+    // Redirected, and on a terminal, where a control byte in either place shows as '.'.
+    for (const bool on_terminal : {false, true}) {
+        SCOPED_TRACE(on_terminal);
+        std::string lines((bytes.size() / 2) * longest_pair_line + pair_lines_overrun, '\0');
+        auto* const out = reinterpret_cast<unsigned char*>(lines.data());
+        const auto* const pairs = reinterpret_cast<const unsigned char*>(bytes.data());
+        const unsigned char* const end =
+            on_terminal ? put_terminal_pair_lines(pairs, bytes.size() / 2, out)
+                        : put_pair_lines(pairs, bytes.size() / 2, out);
+        lines.resize(static_cast<std::size_t>(end - out));
+        EXPECT_TRUE(lines == model_pair_lines(bytes, on_terminal));
+    }
+}
+
+TEST(PairLines, ReadableOnesOnATerminalWriteNoControl)
+{
+    // Every pair: its hex fields as in the plain line, and shown as whole UTF-8 characters,
+    // none a control (C0 but the zero byte, DEL, C1) that the terminal would obey.
+    for (unsigned pair = 0; pair < 256 * 256; ++pair) {
+        const unsigned char bytes[2] = {static_cast<unsigned char>(pair >> 8),
+                                        static_cast<unsigned char>(pair)};
+        unsigned char line[longest_readable_pair_line];
+        const unsigned char* const end =
+            put_readable_pair_lines(bytes, 1, control_bytes::as_pictures, line);
+        const std::string plain = model_pair_lines(std::string(bytes, bytes + 2));
+        const std::string hex = plain.substr(plain.rfind(' '));
+        const std::string made(reinterpret_cast<const char*>(line),
+                               static_cast<std::size_t>(end - line));
+        ASSERT_TRUE(made.ends_with(hex) && made[0] == '\t') << pair;
+        for (std::size_t at = 1; at < made.size() - hex.size() - 1;) {
+            const auto* const shown = reinterpret_cast<const unsigned char*>(&made[at]);
+            const std::size_t length = shown[0] < 0x80 ? 1 : utf8_length(shown[0]);
+            const char32_t character = length > 0 ? decode_utf8(shown, length) : 0;
+            const bool control = character < 0x20 || (character >= 0x7F && character < 0xA0);
+            ASSERT_TRUE(shown[0] == 0 || !control) << pair << " at " << at;
+            at += length;
+        }
+    }
 }
 
 }  // namespace
