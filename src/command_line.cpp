@@ -47,11 +47,19 @@ int answer(const char* first, const char* second)
 std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
 {
     const char* alone = nullptr;  // --help or --version
+    int given = 0;                // arguments besides a "--"
+    bool options_ended = false;   // after "--", as scripts write before what they pass on
     for (int i = 1; i < argc; ++i) {
         const char* const argument = argv[i];
-        if (is(argument, "--utf8") || is(argument, "-u")) {
+        if (!options_ended && is(argument, "--")) {
+            options_ended = true;
+            continue;
+        }
+        ++given;
+        if (!options_ended && (is(argument, "--utf8") || is(argument, "-u"))) {
             options.encoding = text_encoding::utf8;
-        } else if (is(argument, "--help") || is(argument, "-h") || is(argument, "--version")) {
+        } else if (!options_ended &&
+                   (is(argument, "--help") || is(argument, "-h") || is(argument, "--version"))) {
             alone = argument;
         } else {
             message()
@@ -62,7 +70,7 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
             return usage_error_status;
         }
     }
-    if (alone != nullptr && argc > 2) {
+    if (alone != nullptr && given > 1) {
         message().add("'").add(alone).add("' goes alone; try 'gbcode --help'").send();
         return usage_error_status;
     }

@@ -214,6 +214,30 @@ TEST(Messages, ShortHelpAndArgumentsShownOnOneLine)
     EXPECT_TRUE(message.ends_with("xxx...'; try 'gbcode --help'\n")) << message;
 }
 
+// "--" ends the options, as in other command-line tools; gbcode takes nothing after it.
+TEST(Messages, DoubleDashEndsTheOptions)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string output;
+        std::string errors;
+    } cases[] = {
+        {{"--"}, 255, gbk_prompt + "\tab  6162\n", ""},
+        {{"-u", "--"}, 255, utf8_prompt + "\tab  6162\n", ""},
+        {{"--version", "--"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
+        {{"--", "-u"}, 2, "", "gbcode: unexpected argument '-u'; try 'gbcode --help'\n"},
+        {{"--", "--"}, 2, "", "gbcode: unexpected argument '--'; try 'gbcode --help'\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        terminal_session gbcode(without_terminal("ab", c.arguments));
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.status);
+        EXPECT_EQ(gbcode.piped_output(), c.output);
+        EXPECT_EQ(gbcode.piped_errors(), c.errors);
+    }
+}
+
 TEST(Messages, ASmallStackNamesACharacterWithoutACode)
 {
     launch_options small_stack = without_terminal("\xF0\x9F\x98\x80\xE6\xB1\x89", {"--utf8"});

@@ -33,6 +33,14 @@ const unsigned char* skip_to_token(const unsigned char* from, const unsigned cha
 
 bool token_scan::list_more(const unsigned char* from, std::size_t count) noexcept
 {
+    // The mark may come split between reads: its first bytes are held until it is whole.
+    for (; mark_bytes_seen_ < sizeof byte_order_mark && count > 0; ++from, --count) {
+        if (*from != byte_order_mark[mark_bytes_seen_]) {
+            list_held_mark_bytes();
+            break;
+        }
+        ++mark_bytes_seen_;
+    }
     const unsigned char* const end = from + count;
     if (!in_token_) {
         from = skip_to_token(from, end);
@@ -41,6 +49,14 @@ bool token_scan::list_more(const unsigned char* from, std::size_t count) noexcep
     const unsigned char* const token_end = find_token_end(from, end);
     take(from, static_cast<std::size_t>(token_end - from));
     return token_end == end;
+}
+
+// The input began with bytes of the mark but not with the whole mark: they are text.
+void token_scan::list_held_mark_bytes() noexcept
+{
+    const std::size_t held = mark_bytes_seen_;
+    mark_bytes_seen_ = sizeof byte_order_mark;
+    list_more(byte_order_mark, held);  // none of them is a blank: the token goes on
 }
 
 void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
@@ -76,6 +92,7 @@ void token_scan::pair(const unsigned char* from, std::size_t count) noexcept
 
 void token_scan::finish() noexcept
 {
+    if (mark_bytes_seen_ < sizeof byte_order_mark) list_held_mark_bytes();
     const unsigned char* const end = converter_.finish(converted_);
     pair(converted_, static_cast<std::size_t>(end - converted_));
     if (holds_byte_) {

@@ -12,7 +12,9 @@
 class token_scan {
 public:
     token_scan(listing_output& out, text_encoding input_encoding) noexcept
-        : out_(out), input_encoding_(input_encoding)
+        : out_(out),
+          input_encoding_(input_encoding),
+          mark_bytes_seen_(input_encoding == text_encoding::utf8 ? 0 : sizeof byte_order_mark)
     {
     }
 
@@ -26,11 +28,20 @@ public:
 private:
     void pair(const unsigned char* bytes, std::size_t count) noexcept;
     void take(const unsigned char* bytes, std::size_t count) noexcept;
+    void list_held_mark_bytes() noexcept;
+
+    // U+FEFF in UTF-8, with which editors on Windows begin files saved as UTF-8 (Notepad among
+    // them): a sign of the encoding, not text, and a character GBK lacks. Left out of the
+    // listing where it opens UTF-8 input; anywhere else it is a character like any other.
+    static constexpr unsigned char byte_order_mark[] = {0xEF, 0xBB, 0xBF};
 
     static constexpr std::size_t conversion_piece = 4096;
 
     listing_output& out_;
     const text_encoding input_encoding_;
+    // How much of the byte order mark the input has begun with, so far; all of it once the
+    // input is known not to begin with the mark (and from the start in GBK).
+    std::size_t mark_bytes_seen_;
     bool in_token_ = false;    // leading blanks are behind
     bool holds_byte_ = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte_ = 0;

@@ -17,11 +17,14 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace std::string_literals;
+
 namespace {
 
 // Writes each chunk into a pipe only once the one before has been read, so that the listing
 // sees exactly these read boundaries.
-std::string list_in_chunks(const std::vector<std::string>& chunks)
+std::string list_in_chunks(const std::vector<std::string>& chunks,
+                           text_encoding encoding = text_encoding::gbk)
 {
     std::signal(SIGPIPE, SIG_IGN);  // the listing may stop reading before the last chunk
     int pipe_ends[2];
@@ -39,8 +42,8 @@ std::string list_in_chunks(const std::vector<std::string>& chunks)
     });
     std::FILE* in = fdopen(pipe_ends[0], "rb");
     std::FILE* out = std::tmpfile();
-    listing_output output_stream(out, false, text_encoding::gbk);
-    list_token(in, output_stream, text_encoding::gbk);
+    listing_output output_stream(out, false, encoding);
+    list_token(in, output_stream, encoding);
     reader_done = true;
     writer.join();
     std::fclose(in);
@@ -80,3 +83,19 @@ TEST(ListingReadBoundaries, AnyBoundaryGivesTheSameLines)
 }
 
 }  // namespace
+
+// A UTF-8 file saved with a byte order mark lists as one without, wherever the reads split
+// the mark; bytes that only begin the mark are text.
+TEST(ListingReadBoundaries, AByteOrderMarkOpeningUtf8InputIsLeftOutWhereverSplit)
+{
+    const std::string mark_and_text = "\xEF\xBB\xBF\xE6\xB1\x89";
+    for (std::size_t at = 1; at < mark_and_text.size(); ++at) {
+        SCOPED_TRACE(at);
+        EXPECT_EQ(list_in_chunks({mark_and_text.substr(0, at), mark_and_text.substr(at)},
+                                 text_encoding::utf8),
+                  "\t\xE6\xB1\x89  baba\n");
+    }
+    EXPECT_EQ(list_in_chunks({"\xEF", "\xBB", " z"}, text_encoding::utf8),
+              "\t\xE9\x94\x98  efbb\n");
+    EXPECT_EQ(list_in_chunks({"\xEF"}, text_encoding::utf8), "\t\xEF\xBF\xBD\0  ef0\n"s);
+}

@@ -105,6 +105,9 @@ TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
          "\ta\xEF\xBF\xBD  61ba\n\t\xEF\xBF\xBD\0  ba0\n"s},
         {"the euro sign, and control bytes as they are", "\xE2\x82\xAC\x01",
          "\t\xE2\x82\xAC\x01  801\n"},
+        {"a byte order mark opening the input, before the line end",
+         "\xEF\xBB\xBF\r\n\xE6\xB1\x89", "\t\xE6\xB1\x89  baba\n"},
+        {"a byte order mark within the token", "a\xEF\xBB\xBF", "\ta?  613f\n"},
     };
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
