@@ -66,8 +66,8 @@ void message::put_hex_byte(unsigned char byte) noexcept
 
 message& message::add_argument(const char* argument) noexcept
 {
-    // The most one step adds: a C1 control's two bytes escaped.
-    constexpr std::size_t longest_piece = 8;
+    // The most one step adds: a bidirectional control's three bytes escaped.
+    constexpr std::size_t longest_piece = 12;
     // A long argument is cut short, so that the words after it still fit.
     constexpr std::size_t room_after_argument = 40;
     constexpr std::size_t argument_end = capacity - room_after_argument - sizeof cut_short;
