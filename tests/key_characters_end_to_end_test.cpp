@@ -36,6 +36,8 @@ TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
         {"F12, PuTTY VT100+", {}, "\x1bO[", 224},
         {"Backspace where erase is ^H", {}, "\x08", 8, erase_is_control_h},
         {"Ctrl+Backspace where erase is ^H", {}, "\x7f", 127, erase_is_control_h},
+        {"a 10 KB bracketed paste: its first character, the rest and marks taken along", {},
+         "\x1b[200~h" + std::string(10240, 'e') + "\r\x1b[201~", 'h'},
     };
     for (const key_case& c : cases) {
         SCOPED_TRACE(c.key);
