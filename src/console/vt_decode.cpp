@@ -315,33 +315,47 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
     return found(length, plain_key(utf8[0], state), character < 0x80 ? 0 : character);
 }
 
-// Up to three decimal parameters separated by ';'; an empty one counts as 1. Anything else
-// (private markers, sub-parameters, more parameters) is a report of the terminal's, not a key.
+// Up to three decimal parameters separated by ';'; an empty one counts as 1. The CSI u form
+// may add sub-parameters after ':': a key's shifted and base codes after its own, the event
+// type after the modifier (2 a repeat, 3 a release), the text's code points in the third;
+// only the event type is kept. Anything else (private markers, more parameters) is a report
+// of the terminal's, not a key.
 struct parameters {
     bool valid;
     std::size_t count;
     unsigned long values[3];
+    unsigned long event_type;
 };
+
+constexpr unsigned long key_release = 3;
 
 parameters parse_parameters(const unsigned char* bytes, std::size_t count)
 {
     constexpr unsigned long largest = 0x10FFFF;  // the highest code point CSI u may report
-    parameters result{true, 0, {1, 1, 1}};
+    const parameters invalid{false, 0, {}, 0};
+    parameters result{true, 0, {1, 1, 1}, 1};
     if (count == 0) return result;
     result.count = 1;
     bool has_digits = false;
+    std::size_t sub_parameter = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char byte = bytes[i];
-        unsigned long& value = result.values[result.count - 1];
+        const bool is_event_type = result.count == 2 && sub_parameter == 1;
+        unsigned long& value = is_event_type ? result.event_type : result.values[result.count - 1];
         if (byte == ';' && result.count < 3) {
             ++result.count;
             has_digits = false;
+            sub_parameter = 0;
+        } else if (byte == ':') {
+            ++sub_parameter;
+            has_digits = false;
         } else if (byte >= '0' && byte <= '9') {
+            if (sub_parameter > 0 && !is_event_type) continue;
             value = (has_digits ? value * 10 : 0) + (byte - '0');
             has_digits = true;
-            if (value > largest) return {false, 0, {}};
+            if (value > largest) return invalid;
         } else {
-            return {false, 0, {}};
+            return invalid;
         }
     }
     return result;
@@ -361,7 +375,7 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
                      std::size_t parameter_count, unsigned char final_byte, DWORD state)
 {
     const parameters params = parse_parameters(parameter_bytes, parameter_count);
-    if (!params.valid) return dropped(length);
+    if (!params.valid || params.event_type == key_release) return dropped(length);
     const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
     const unsigned long number = params.count == 0 ? bare : params.values[0];
     unsigned long modifier = params.values[1];
@@ -377,7 +391,7 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
     if (form == csi && final_byte == '~' && params.count == 3 && params.values[0] == 27) {
         return character_key(length, params.values[2], state);
     }
-    if (form == csi && final_byte == 'u' && params.count >= 1 && params.count <= 2) {
+    if (form == csi && final_byte == 'u' && params.count >= 1) {
         return character_key(length, params.values[0], state);
     }
     if (row == nullptr) return dropped(length);  // focus reports, paste marks, unknown keys

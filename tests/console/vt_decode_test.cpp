@@ -257,6 +257,11 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Alt+e acute, CSI u", "\x1b[233;3u", 0xC3},
         {"Left Shift alone, CSI u", "\x1b[57441;2u", dropped},
         {"a key release, CSI u", "\x1b[97;1:3u", dropped},
+        {"Ctrl+Up released, event types on", "\x1b[1;5:3A", dropped},
+        {"a held key repeating, CSI u", "\x1b[97;1:2u", 97},
+        {"Shift+a with its shifted code, CSI u", "\x1b[97:65;2u", 65},
+        {"a with its text, CSI u", "\x1b[97;;97u", 97},
+        {"zhong with its text, CSI u", "\x1b[20013;1;20013u", 0xE4},
     });
 }
 
