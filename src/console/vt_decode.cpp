@@ -445,6 +445,13 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
                                     bool more_may_follow) noexcept
 {
     if (count == 0) return incomplete();
+    // A terminal set to send 8-bit controls in UTF-8 sends CSI and SS3 as U+009B and U+008F,
+    // which no key types.
+    constexpr unsigned char utf8_c1_lead = 0xC2;
+    if (bytes[0] == utf8_c1_lead && count > 1 && (bytes[1] == 0x9B || bytes[1] == 0x8F)) {
+        const introducer form = bytes[1] == 0x9B ? csi : ss3;
+        return decode_sequence(bytes, count, 2, form, more_may_follow, 0);
+    }
     if (bytes[0] != escape) return decode_character(bytes, count, 0, more_may_follow, 0);
 
     // After ESC, silence means the Esc key itself; a byte straight after it is Alt with that

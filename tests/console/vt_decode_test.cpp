@@ -228,6 +228,16 @@ TEST(TerminalKeys, ApplicationKeypadMode)
     });
 }
 
+TEST(TerminalKeys, EightBitControlsInUtf8)
+{
+    expect_codes({
+        {"F5, CSI as U+009B", "\xC2\x9B" "15~", 0},
+        {"Up, CSI as U+009B", "\xC2\x9B" "A", 224},
+        {"F1, SS3 as U+008F", "\xC2\x8F" "P", 0},
+        {"a focus report", "\xC2\x9B" "I", dropped},
+    });
+}
+
 TEST(TerminalKeys, RxvtAndLinuxConsoleShiftedFunctionKeys)
 {
     expect_codes({
