@@ -25,6 +25,8 @@ TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
     const key_case cases[] = {
         {"an emoji, GB18030: its first byte", {}, "\x94\x39\xFC\x36", 0x94},
         {"U+20000, GB18030", {}, "\x95\x32\x82\x36", 0x95},
+        {"a supplementary kanji, EUC-JP", {}, "\x8F\xB0\xA1", 0x8F},
+        {"yi, Big5", {}, "\xA4\x40", 0xA4},
         {"an emoji, GB18030, --utf8: no GBK code", utf8, "\x94\x39\xFC\x36", '?'},
         {"zhong, GBK, --utf8", utf8, "\xD6\xD0", 0xD6},
         {"luo, GBK, --utf8", utf8, "\xC2\xE4", 0xC2},

@@ -172,7 +172,7 @@ constexpr bool opens_string(unsigned char byte)
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
 }
 
-enum class encoding { single_byte, utf8, gbk, gb18030 };
+enum class encoding { single_byte, utf8, gbk, gb18030, euc_jp_supplementary };
 
 struct character_span {
     std::size_t length;  // 0 while more of it may follow
@@ -217,6 +217,14 @@ character_span span_of_character(const unsigned char* bytes, std::size_t count,
     }
     if (!is_gbk_lead(lead)) return alone;
     if (count < 2) return more_may_follow ? pending : alone;
+    // EUC-JP writes the supplementary kanji as 8F and two bytes A1 to FE; its first two are
+    // a GBK pair too, so the byte after them decides.
+    constexpr unsigned char euc_jp_lead = 0x8F;
+    const auto is_euc_jp_byte = [](unsigned char byte) { return byte >= 0xA1 && byte <= 0xFE; };
+    if (lead == euc_jp_lead && is_euc_jp_byte(bytes[1])) {
+        if (count < 3) return more_may_follow ? pending : character_span{2, encoding::gbk};
+        if (is_euc_jp_byte(bytes[2])) return {3, encoding::euc_jp_supplementary};
+    }
     if (is_gbk_trail(bytes[1])) return {2, encoding::gbk};
     // GB18030's four bytes: a lead, a digit, a lead, a digit.
     if (!is_digit(bytes[1]) || (count > 2 && !is_gbk_lead(bytes[2])) ||
@@ -249,7 +257,8 @@ char32_t unicode_of(const unsigned char* bytes, const character_span& span)
     case encoding::utf8: return decode_utf8(bytes, span.length);
     case encoding::gbk: return unicode_of_gbk_pair(bytes[0], bytes[1]);
     case encoding::gb18030: return unicode_of_gb18030(bytes);
-    case encoding::single_byte: break;
+    case encoding::single_byte:
+    case encoding::euc_jp_supplementary: break;
     }
     return 0;
 }
