@@ -411,6 +411,19 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
 // Alone, or with fewer bytes before the terminal falls silent, ESC [ M is st's Ctrl+Delete.
 constexpr std::size_t mouse_report_length = 3;
 
+// Where the report's three values starting at `at` end, or 0 while more may follow. With
+// the UTF-8 mouse mode a value from 80 up (a column or row beyond 95) takes two bytes.
+std::size_t end_of_mouse_report(const unsigned char* bytes, std::size_t count, std::size_t at)
+{
+    for (std::size_t value = 0; value < mouse_report_length; ++value) {
+        if (at >= count) return 0;
+        const bool two_bytes = utf8_length(bytes[at]) == 2;
+        if (two_bytes && at + 1 == count) return 0;
+        at += two_bytes && is_utf8_continuation(bytes[at + 1]) ? 2 : 1;
+    }
+    return at;
+}
+
 // Decodes the sequence whose introducer ends at `start` (ESC [ or ESC O, after any Alt ESC).
 decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std::size_t start,
                               introducer form, bool more_may_follow, DWORD state)
@@ -426,7 +439,8 @@ decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std
         if (after == count && more_may_follow) return incomplete();
         const bool report_follows = after < count && bytes[after] >= 0x20;
         if (!report_follows) return lookup(after, form, nullptr, 0, 'M', state);
-        if (count >= after + mouse_report_length) return dropped(after + mouse_report_length);
+        const std::size_t report_end = end_of_mouse_report(bytes, count, after);
+        if (report_end != 0) return dropped(report_end);
         if (more_may_follow) return incomplete();
         // A report comes in one burst: cut short by silence, it was Ctrl+Delete and keys
         // typed right after it, which go with it rather than leave the wait with none.

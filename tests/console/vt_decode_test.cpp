@@ -238,6 +238,15 @@ TEST(TerminalKeys, EightBitControlsInUtf8)
     });
 }
 
+TEST(TerminalKeys, MouseReportsInTheUtf8MouseMode)
+{
+    expect_codes({
+        {"a click at column 96", "\x1b[M \xC2\x80!", dropped},
+        {"a click at column 96, row 96", "\x1b[M \xC2\x80\xC2\x80", dropped},
+        {"a click at column 1", "\x1b[M !!", dropped},
+    });
+}
+
 TEST(TerminalKeys, RxvtAndLinuxConsoleShiftedFunctionKeys)
 {
     expect_codes({
