@@ -38,6 +38,9 @@ TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
         {"F12, PuTTY VT100+", {}, "\x1bO[", 224},
         {"Backspace where erase is ^H", {}, "\x08", 8, erase_is_control_h},
         {"Ctrl+Backspace where erase is ^H", {}, "\x7f", 127, erase_is_control_h},
+        {"Ctrl+Backspace, CSI u", {}, "\x1b[127;5u", 127},
+        {"Ctrl+Backspace, modifyOtherKeys", {}, "\x1b[27;5;127~", 127},
+        {"Shift+Backspace, CSI u", {}, "\x1b[127;2u", 8},
         {"a 10 KB bracketed paste: its first character, the rest and marks taken along", {},
          "\x1b[200~h" + std::string(10240, 'e') + "\r\x1b[201~", 'h'},
     };

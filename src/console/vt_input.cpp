@@ -11,6 +11,8 @@ namespace {
 constexpr unsigned char paste_start[] = {escape, '[', '2', '0', '0', '~'};
 constexpr unsigned char paste_end[] = {escape, '[', '2', '0', '1', '~'};
 
+constexpr DWORD ctrl_keys = LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED;
+
 template <std::size_t length>
 bool is_mark(const unsigned char (&mark)[length], const unsigned char* bytes, std::size_t count)
 {
@@ -86,8 +88,9 @@ std::optional<KEY_EVENT_RECORD> terminal_input::end_paste() noexcept
 std::optional<KEY_EVENT_RECORD> terminal_input::take(const decoded_input& input) noexcept
 {
     KEY_EVENT_RECORD key = input.key;
-    // The terminal's erase character is what its Backspace key sends.
-    if (erase_ != 0 && key.wVirtualScanCode == 0 &&
+    // The terminal's erase character is what its Backspace key sends; with Ctrl reported
+    // (CSI u, modifyOtherKeys) it is Ctrl+Backspace, which keeps the byte, as on a console.
+    if (erase_ != 0 && key.wVirtualScanCode == 0 && (key.dwControlKeyState & ctrl_keys) == 0 &&
         static_cast<unsigned char>(key.uChar.AsciiChar) == erase_) {
         key.wVirtualScanCode = scan::backspace;
         key.uChar.AsciiChar = 0x08;
