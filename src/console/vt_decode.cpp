@@ -298,12 +298,30 @@ constexpr unsigned with_ctrl(unsigned character)
     return character;
 }
 
+// With every key reported as a code, the CSI u form gives the keypad's keys codes of their
+// own from 57399 on: what they type with Num Lock on, then the keys they are with it off,
+// which give what SS3 p to y and n give.
+constexpr unsigned long keypad_first = 57399;
+constexpr char keypad_characters[] = "0123456789./*-+\r=,";
+constexpr char keypad_without_num_lock[] = "tvxryswqpn";  // Left ... Insert, Delete
+constexpr unsigned long keypad_navigation_first = keypad_first + sizeof keypad_characters - 1;
+
+const sequence_key* find_key(introducer form, unsigned long number, unsigned char final_byte);
+
 // A key reported by its character, as xterm's modifyOtherKeys (CSI 27;m;c ~) and the CSI u
 // keyboard form (CSI c;m u) do, becomes the key event a console gives for what it types.
 decoded_input character_key(std::size_t length, unsigned long code_point, DWORD state)
 {
     constexpr unsigned long private_use_first = 0xE000;  // CSI u's keys without a character
     constexpr unsigned long private_use_last = 0xF8FF;
+    if (code_point >= keypad_first && code_point < keypad_navigation_first) {
+        code_point = static_cast<unsigned char>(keypad_characters[code_point - keypad_first]);
+    } else if (code_point >= keypad_navigation_first &&
+               code_point < keypad_navigation_first + sizeof keypad_without_num_lock - 1) {
+        const sequence_key* row =
+            find_key(ss3, 1, keypad_without_num_lock[code_point - keypad_navigation_first]);
+        return found(length, key_event(row->character, row->scan_code, state | row->state));
+    }
     if (code_point == 0 || code_point > 0x10FFFF ||
         (code_point >= private_use_first && code_point <= private_use_last)) {
         return dropped(length);

@@ -281,6 +281,12 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Shift+a with its shifted code, CSI u", "\x1b[97:65;2u", 65},
         {"a with its text, CSI u", "\x1b[97;;97u", 97},
         {"zhong with its text, CSI u", "\x1b[20013;1;20013u", 0xE4},
+        {"keypad 0, every key as a code", "\x1b[57399u", '0'},
+        {"keypad Enter, every key as a code", "\x1b[57414u", 13},
+        {"keypad ,, every key as a code", "\x1b[57416u", ','},
+        {"keypad Left, every key as a code", "\x1b[57417u", 0},
+        {"keypad Delete, every key as a code", "\x1b[57426u", 0},
+        {"keypad Begin (5), every key as a code", "\x1b[57427u", dropped},
     });
 }
 
