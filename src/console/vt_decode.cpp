@@ -460,6 +460,9 @@ decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std
         const std::size_t report_end = end_of_mouse_report(bytes, count, after);
         if (report_end != 0) return dropped(report_end);
         if (more_may_follow) return incomplete();
+        // Three bytes are a whole report of the plain mode, whose values from 80 up are one
+        // byte each (a click beyond column 161 may look like the UTF-8 mode's two).
+        if (count == after + mouse_report_length) return dropped(count);
         // A report comes in one burst: cut short by silence, it was Ctrl+Delete and keys
         // typed right after it, which go with it rather than leave the wait with none.
         return lookup(count, form, nullptr, 0, 'M', state);

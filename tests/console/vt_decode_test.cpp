@@ -244,6 +244,7 @@ TEST(TerminalKeys, MouseReportsInTheUtf8MouseMode)
         {"a click at column 96", "\x1b[M \xC2\x80!", dropped},
         {"a click at column 96, row 96", "\x1b[M \xC2\x80\xC2\x80", dropped},
         {"a click at column 1", "\x1b[M !!", dropped},
+        {"a click at column 165, row 101, plain mode", "\x1b[M \xC5\x85", dropped},
     });
 }
 
