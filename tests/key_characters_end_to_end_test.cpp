@@ -25,6 +25,8 @@ TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
     const key_case cases[] = {
         {"an emoji, GB18030: its first byte", {}, "\x94\x39\xFC\x36", 0x94},
         {"U+20000, GB18030", {}, "\x95\x32\x82\x36", 0x95},
+        {"a supplementary kanji, EUC-JP", {}, "\x8F\xB0\xA1", 0x8F},
+        {"yi, Big5", {}, "\xA4\x40", 0xA4},
         {"an emoji, GB18030, --utf8: no GBK code", utf8, "\x94\x39\xFC\x36", '?'},
         {"zhong, GBK, --utf8", utf8, "\xD6\xD0", 0xD6},
         {"luo, GBK, --utf8", utf8, "\xC2\xE4", 0xC2},
@@ -36,6 +38,11 @@ TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
         {"F12, PuTTY VT100+", {}, "\x1bO[", 224},
         {"Backspace where erase is ^H", {}, "\x08", 8, erase_is_control_h},
         {"Ctrl+Backspace where erase is ^H", {}, "\x7f", 127, erase_is_control_h},
+        {"Ctrl+Backspace, CSI u", {}, "\x1b[127;5u", 127},
+        {"Ctrl+Backspace, modifyOtherKeys", {}, "\x1b[27;5;127~", 127},
+        {"Shift+Backspace, CSI u", {}, "\x1b[127;2u", 8},
+        {"a 10 KB bracketed paste: its first character, the rest and marks taken along", {},
+         "\x1b[200~h" + std::string(10240, 'e') + "\r\x1b[201~", 'h'},
     };
     for (const key_case& c : cases) {
         SCOPED_TRACE(c.key);

@@ -172,7 +172,7 @@ constexpr bool opens_string(unsigned char byte)
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
 }
 
-enum class encoding { single_byte, utf8, gbk, gb18030 };
+enum class encoding { single_byte, utf8, gbk, gb18030, euc_jp_supplementary };
 
 struct character_span {
     std::size_t length;  // 0 while more of it may follow
@@ -217,6 +217,14 @@ character_span span_of_character(const unsigned char* bytes, std::size_t count,
     }
     if (!is_gbk_lead(lead)) return alone;
     if (count < 2) return more_may_follow ? pending : alone;
+    // EUC-JP writes the supplementary kanji as 8F and two bytes A1 to FE; its first two are
+    // a GBK pair too, so the byte after them decides.
+    constexpr unsigned char euc_jp_lead = 0x8F;
+    const auto is_euc_jp_byte = [](unsigned char byte) { return byte >= 0xA1 && byte <= 0xFE; };
+    if (lead == euc_jp_lead && is_euc_jp_byte(bytes[1])) {
+        if (count < 3) return more_may_follow ? pending : character_span{2, encoding::gbk};
+        if (is_euc_jp_byte(bytes[2])) return {3, encoding::euc_jp_supplementary};
+    }
     if (is_gbk_trail(bytes[1])) return {2, encoding::gbk};
     // GB18030's four bytes: a lead, a digit, a lead, a digit.
     if (!is_digit(bytes[1]) || (count > 2 && !is_gbk_lead(bytes[2])) ||
@@ -249,7 +257,8 @@ char32_t unicode_of(const unsigned char* bytes, const character_span& span)
     case encoding::utf8: return decode_utf8(bytes, span.length);
     case encoding::gbk: return unicode_of_gbk_pair(bytes[0], bytes[1]);
     case encoding::gb18030: return unicode_of_gb18030(bytes);
-    case encoding::single_byte: break;
+    case encoding::single_byte:
+    case encoding::euc_jp_supplementary: break;
     }
     return 0;
 }
@@ -289,12 +298,30 @@ constexpr unsigned with_ctrl(unsigned character)
     return character;
 }
 
+// With every key reported as a code, the CSI u form gives the keypad's keys codes of their
+// own from 57399 on: what they type with Num Lock on, then the keys they are with it off,
+// which give what SS3 p to y and n give.
+constexpr unsigned long keypad_first = 57399;
+constexpr char keypad_characters[] = "0123456789./*-+\r=,";
+constexpr char keypad_without_num_lock[] = "tvxryswqpn";  // Left ... Insert, Delete
+constexpr unsigned long keypad_navigation_first = keypad_first + sizeof keypad_characters - 1;
+
+const sequence_key* find_key(introducer form, unsigned long number, unsigned char final_byte);
+
 // A key reported by its character, as xterm's modifyOtherKeys (CSI 27;m;c ~) and the CSI u
 // keyboard form (CSI c;m u) do, becomes the key event a console gives for what it types.
 decoded_input character_key(std::size_t length, unsigned long code_point, DWORD state)
 {
     constexpr unsigned long private_use_first = 0xE000;  // CSI u's keys without a character
     constexpr unsigned long private_use_last = 0xF8FF;
+    if (code_point >= keypad_first && code_point < keypad_navigation_first) {
+        code_point = static_cast<unsigned char>(keypad_characters[code_point - keypad_first]);
+    } else if (code_point >= keypad_navigation_first &&
+               code_point < keypad_navigation_first + sizeof keypad_without_num_lock - 1) {
+        const sequence_key* row =
+            find_key(ss3, 1, keypad_without_num_lock[code_point - keypad_navigation_first]);
+        return found(length, key_event(row->character, row->scan_code, state | row->state));
+    }
     if (code_point == 0 || code_point > 0x10FFFF ||
         (code_point >= private_use_first && code_point <= private_use_last)) {
         return dropped(length);
@@ -315,33 +342,47 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
     return found(length, plain_key(utf8[0], state), character < 0x80 ? 0 : character);
 }
 
-// Up to three decimal parameters separated by ';'; an empty one counts as 1. Anything else
-// (private markers, sub-parameters, more parameters) is a report of the terminal's, not a key.
+// Up to three decimal parameters separated by ';'; an empty one counts as 1. The CSI u form
+// may add sub-parameters after ':': a key's shifted and base codes after its own, the event
+// type after the modifier (2 a repeat, 3 a release), the text's code points in the third;
+// only the event type is kept. Anything else (private markers, more parameters) is a report
+// of the terminal's, not a key.
 struct parameters {
     bool valid;
     std::size_t count;
     unsigned long values[3];
+    unsigned long event_type;
 };
+
+constexpr unsigned long key_release = 3;
 
 parameters parse_parameters(const unsigned char* bytes, std::size_t count)
 {
     constexpr unsigned long largest = 0x10FFFF;  // the highest code point CSI u may report
-    parameters result{true, 0, {1, 1, 1}};
+    const parameters invalid{false, 0, {}, 0};
+    parameters result{true, 0, {1, 1, 1}, 1};
     if (count == 0) return result;
     result.count = 1;
     bool has_digits = false;
+    std::size_t sub_parameter = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char byte = bytes[i];
-        unsigned long& value = result.values[result.count - 1];
+        const bool is_event_type = result.count == 2 && sub_parameter == 1;
+        unsigned long& value = is_event_type ? result.event_type : result.values[result.count - 1];
         if (byte == ';' && result.count < 3) {
             ++result.count;
             has_digits = false;
+            sub_parameter = 0;
+        } else if (byte == ':') {
+            ++sub_parameter;
+            has_digits = false;
         } else if (byte >= '0' && byte <= '9') {
+            if (sub_parameter > 0 && !is_event_type) continue;
             value = (has_digits ? value * 10 : 0) + (byte - '0');
             has_digits = true;
-            if (value > largest) return {false, 0, {}};
+            if (value > largest) return invalid;
         } else {
-            return {false, 0, {}};
+            return invalid;
         }
     }
     return result;
@@ -361,7 +402,7 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
                      std::size_t parameter_count, unsigned char final_byte, DWORD state)
 {
     const parameters params = parse_parameters(parameter_bytes, parameter_count);
-    if (!params.valid) return dropped(length);
+    if (!params.valid || params.event_type == key_release) return dropped(length);
     const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
     const unsigned long number = params.count == 0 ? bare : params.values[0];
     unsigned long modifier = params.values[1];
@@ -377,7 +418,7 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
     if (form == csi && final_byte == '~' && params.count == 3 && params.values[0] == 27) {
         return character_key(length, params.values[2], state);
     }
-    if (form == csi && final_byte == 'u' && params.count >= 1 && params.count <= 2) {
+    if (form == csi && final_byte == 'u' && params.count >= 1) {
         return character_key(length, params.values[0], state);
     }
     if (row == nullptr) return dropped(length);  // focus reports, paste marks, unknown keys
@@ -387,6 +428,19 @@ decoded_input lookup(std::size_t length, introducer form, const unsigned char* p
 // An X10 mouse report is ESC [ M and three bytes of button and position, each 20 or above.
 // Alone, or with fewer bytes before the terminal falls silent, ESC [ M is st's Ctrl+Delete.
 constexpr std::size_t mouse_report_length = 3;
+
+// Where the report's three values starting at `at` end, or 0 while more may follow. With
+// the UTF-8 mouse mode a value from 80 up (a column or row beyond 95) takes two bytes.
+std::size_t end_of_mouse_report(const unsigned char* bytes, std::size_t count, std::size_t at)
+{
+    for (std::size_t value = 0; value < mouse_report_length; ++value) {
+        if (at >= count) return 0;
+        const bool two_bytes = utf8_length(bytes[at]) == 2;
+        if (two_bytes && at + 1 == count) return 0;
+        at += two_bytes && is_utf8_continuation(bytes[at + 1]) ? 2 : 1;
+    }
+    return at;
+}
 
 // Decodes the sequence whose introducer ends at `start` (ESC [ or ESC O, after any Alt ESC).
 decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std::size_t start,
@@ -403,8 +457,12 @@ decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std
         if (after == count && more_may_follow) return incomplete();
         const bool report_follows = after < count && bytes[after] >= 0x20;
         if (!report_follows) return lookup(after, form, nullptr, 0, 'M', state);
-        if (count >= after + mouse_report_length) return dropped(after + mouse_report_length);
+        const std::size_t report_end = end_of_mouse_report(bytes, count, after);
+        if (report_end != 0) return dropped(report_end);
         if (more_may_follow) return incomplete();
+        // Three bytes are a whole report of the plain mode, whose values from 80 up are one
+        // byte each (a click beyond column 161 may look like the UTF-8 mode's two).
+        if (count == after + mouse_report_length) return dropped(count);
         // A report comes in one burst: cut short by silence, it was Ctrl+Delete and keys
         // typed right after it, which go with it rather than leave the wait with none.
         return lookup(count, form, nullptr, 0, 'M', state);
@@ -431,6 +489,13 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
                                     bool more_may_follow) noexcept
 {
     if (count == 0) return incomplete();
+    // A terminal set to send 8-bit controls in UTF-8 sends CSI and SS3 as U+009B and U+008F,
+    // which no key types.
+    constexpr unsigned char utf8_c1_lead = 0xC2;
+    if (bytes[0] == utf8_c1_lead && count > 1 && (bytes[1] == 0x9B || bytes[1] == 0x8F)) {
+        const introducer form = bytes[1] == 0x9B ? csi : ss3;
+        return decode_sequence(bytes, count, 2, form, more_may_follow, 0);
+    }
     if (bytes[0] != escape) return decode_character(bytes, count, 0, more_may_follow, 0);
 
     // After ESC, silence means the Esc key itself; a byte straight after it is Alt with that

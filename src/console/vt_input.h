@@ -12,7 +12,10 @@ class terminal_input {
 public:
     // Whether the bytes so far may go on, so that the next read waits only for the escape
     // timeout; otherwise it may wait as long as it takes.
-    bool expects_more() const noexcept { return pending_count_ > 0 || skipping_ != skip::none; }
+    bool expects_more() const noexcept
+    {
+        return pending_count_ > 0 || skipping_ != skip::none || paste_ != paste::none;
+    }
 
     // A byte the terminal sent. Call next_key() after each.
     void add(unsigned char byte) noexcept;
@@ -37,8 +40,15 @@ private:
     static constexpr std::size_t longest_kept = 64;
 
     enum class skip { none, sequence, string, string_after_escape };
+    // A paste (with bracketed paste mode left on) is one input, as on a console its first
+    // character is the key: that key is held while the rest is read up to the closing mark,
+    // so neither the pasted text nor the mark reaches the shell to run as typed commands.
+    enum class paste { none, awaiting_first, skipping_rest, complete };
 
     void keep(unsigned char byte) noexcept;
+    void skip_pasted(unsigned char byte) noexcept;
+    std::optional<KEY_EVENT_RECORD> end_paste() noexcept;
+    std::optional<KEY_EVENT_RECORD> take(const decoded_input& input) noexcept;
 
     unsigned char pending_[longest_kept]{};
     std::size_t pending_count_ = 0;
@@ -46,4 +56,8 @@ private:
     skip skipping_ = skip::none;
     char32_t last_character_ = 0;
     unsigned char erase_ = 0;
+    paste paste_ = paste::none;
+    std::size_t paste_end_matched_ = 0;  // bytes of the closing mark seen so far
+    KEY_EVENT_RECORD pasted_key_{};
+    char32_t pasted_character_ = 0;
 };

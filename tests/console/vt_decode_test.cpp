@@ -228,6 +228,26 @@ TEST(TerminalKeys, ApplicationKeypadMode)
     });
 }
 
+TEST(TerminalKeys, EightBitControlsInUtf8)
+{
+    expect_codes({
+        {"F5, CSI as U+009B", "\xC2\x9B" "15~", 0},
+        {"Up, CSI as U+009B", "\xC2\x9B" "A", 224},
+        {"F1, SS3 as U+008F", "\xC2\x8F" "P", 0},
+        {"a focus report", "\xC2\x9B" "I", dropped},
+    });
+}
+
+TEST(TerminalKeys, MouseReportsInTheUtf8MouseMode)
+{
+    expect_codes({
+        {"a click at column 96", "\x1b[M \xC2\x80!", dropped},
+        {"a click at column 96, row 96", "\x1b[M \xC2\x80\xC2\x80", dropped},
+        {"a click at column 1", "\x1b[M !!", dropped},
+        {"a click at column 165, row 101, plain mode", "\x1b[M \xC5\x85", dropped},
+    });
+}
+
 TEST(TerminalKeys, RxvtAndLinuxConsoleShiftedFunctionKeys)
 {
     expect_codes({
@@ -257,6 +277,17 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Alt+e acute, CSI u", "\x1b[233;3u", 0xC3},
         {"Left Shift alone, CSI u", "\x1b[57441;2u", dropped},
         {"a key release, CSI u", "\x1b[97;1:3u", dropped},
+        {"Ctrl+Up released, event types on", "\x1b[1;5:3A", dropped},
+        {"a held key repeating, CSI u", "\x1b[97;1:2u", 97},
+        {"Shift+a with its shifted code, CSI u", "\x1b[97:65;2u", 65},
+        {"a with its text, CSI u", "\x1b[97;;97u", 97},
+        {"zhong with its text, CSI u", "\x1b[20013;1;20013u", 0xE4},
+        {"keypad 0, every key as a code", "\x1b[57399u", '0'},
+        {"keypad Enter, every key as a code", "\x1b[57414u", 13},
+        {"keypad ,, every key as a code", "\x1b[57416u", ','},
+        {"keypad Left, every key as a code", "\x1b[57417u", 0},
+        {"keypad Delete, every key as a code", "\x1b[57426u", 0},
+        {"keypad Begin (5), every key as a code", "\x1b[57427u", dropped},
     });
 }
 

@@ -40,6 +40,34 @@ TEST(TerminalInputReader, SequencesTooLongToKeepAreSkippedToTheirEnd)
     }
 }
 
+TEST(TerminalInputReader, APasteGivesItsFirstCharacterOnceItsEndMarkIsRead)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string keys;
+    } cases[] = {
+        {"text", "\x1b[200~ls -l\r\x1b[201~", "l"},
+        {"an escape in the text", "\x1b[200~\x1b[A\x1b[20\x1b[201~", "!"},
+        {"an empty paste: no key", "\x1b[200~\x1b[201~", ""},
+        {"an end mark alone is dropped", "\x1b[201~", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        terminal_input input;
+        EXPECT_EQ(keys_from(input, c.bytes.substr(0, c.bytes.size() - 1)), "");
+        EXPECT_EQ(keys_from(input, c.bytes.substr(c.bytes.size() - 1) + "x"), c.keys + "x");
+    }
+    // A paste whose end mark never comes ends with the silence after it.
+    terminal_input cut;
+    EXPECT_EQ(keys_from(cut, "\x1b[200~abc"), "");
+    EXPECT_TRUE(cut.expects_more());
+    cut.add_silence();
+    const std::optional<KEY_EVENT_RECORD> key = cut.next_key();
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->uChar.AsciiChar, 'a');
+}
+
 TEST(TerminalInputReader, AControlByteCutsASkippedSequenceShort)
 {
     terminal_input input;
