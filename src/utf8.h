@@ -3,6 +3,9 @@
 
 // UTF-8, as terminals and files send it.
 
+// U+FFFD, shown where bytes make no character.
+constexpr char32_t replacement_character = 0xFFFD;
+
 // The length of a character by its lead byte; 0 for a byte that leads none.
 constexpr std::size_t utf8_length(unsigned char lead)
 {

@@ -1,6 +1,7 @@
 #include "console/key_wait.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
+#include "utf16.h"
 
 #include <array>
 #include <cstddef>
@@ -191,9 +192,6 @@ bool is_press(const KEY_EVENT_RECORD& key) noexcept
 {
     return key.bKeyDown || (key.wVirtualKeyCode == VK_MENU && key.uChar.UnicodeChar != 0);
 }
-
-constexpr bool is_high_surrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-constexpr bool is_low_surrogate(WCHAR unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // The first byte of a character (one UTF-16 unit or a surrogate pair) in the code page; '?'
 // where it has none, as the console itself would give it.

@@ -10,6 +10,8 @@
 #include "console/vt_input.h"
 #include "cp936/cp936.h"
 #include "listing/messages.h"
+#include "utf16.h"
+#include "utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -335,13 +337,10 @@ std::optional<KEY_EVENT_RECORD> read_key() noexcept
     }
 }
 
-constexpr char32_t replacement_character = 0xFFFD;
-
 constexpr char32_t character_of(const WCHAR* units, int count) noexcept
 {
-    const bool pair = count == 2 && units[0] >= 0xD800 && units[0] <= 0xDBFF &&
-                      units[1] >= 0xDC00 && units[1] <= 0xDFFF;
-    if (pair) return 0x10000 + (char32_t(units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
+    const bool pair = count == 2 && is_high_surrogate(units[0]) && is_low_surrogate(units[1]);
+    if (pair) return joined_surrogates(units[0], units[1]);
     return count == 1 ? units[0] : replacement_character;
 }
 
@@ -357,10 +356,9 @@ KEY_EVENT_RECORD wide_key(KEY_EVENT_RECORD key, char32_t decoded_character) noex
     keyboard.character = character;
     keyboard.sent_byte = byte;
     if (character > 0xFFFF) {
-        const char32_t offset = character - 0x10000;
-        key.uChar.UnicodeChar = static_cast<WCHAR>(0xD800 + (offset >> 10));
+        key.uChar.UnicodeChar = static_cast<WCHAR>(high_surrogate_of(character));
         keyboard.low_surrogate_key = key;
-        keyboard.low_surrogate_key.uChar.UnicodeChar = static_cast<WCHAR>(0xDC00 + (offset & 0x3FF));
+        keyboard.low_surrogate_key.uChar.UnicodeChar = static_cast<WCHAR>(low_surrogate_of(character));
     } else {
         key.uChar.UnicodeChar = static_cast<WCHAR>(character);
     }

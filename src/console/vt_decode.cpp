@@ -244,9 +244,8 @@ char32_t unicode_of_gb18030(const unsigned char* bytes)
         ((static_cast<unsigned long>(bytes[0] - 0x81) * 10 + (bytes[1] - '0')) * 126 +
          (bytes[2] - 0x81)) * 10 + (bytes[3] - '0');
     constexpr unsigned long supplementary_first = 189000;  // the index of 90 30 81 30
-    constexpr char32_t replacement = 0xFFFD;
     if (index < supplementary_first || index - supplementary_first > 0x10FFFF - 0x10000) {
-        return replacement;
+        return replacement_character;
     }
     return static_cast<char32_t>(0x10000 + (index - supplementary_first));
 }

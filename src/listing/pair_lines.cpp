@@ -117,7 +117,6 @@ namespace {
 // they are, control bytes as `controls` says.
 unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
 {
-    constexpr char32_t replacement = 0xFFFD;
     constexpr char32_t control_pictures = 0x2400;  // U+2401 for 01, on to U+241F for 1F
     constexpr char32_t delete_picture = 0x2421;
     if (controls == control_bytes::as_pictures && is_control_byte(byte)) {
@@ -128,7 +127,7 @@ unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, uns
         return out + 1;
     }
     const char32_t character = unicode_of_gbk_byte(byte);
-    return put_utf8(character != 0 ? character : replacement, out);
+    return put_utf8(character != 0 ? character : replacement_character, out);
 }
 
 unsigned char* put_hex(unsigned char byte, unsigned char* out)

@@ -1,4 +1,5 @@
 #include "listing/standard_streams.h"
+#include "utf16.h"
 #include "utf8.h"
 #include "windows_api.h"
 
@@ -42,10 +43,6 @@ bool is_wide(std::FILE* stream, const wide_console& console)
 }
 
 constexpr wchar_t ctrl_z = 0x1A;
-constexpr char32_t replacement_character = 0xFFFD;
-
-bool is_high_surrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool is_low_surrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // Reading ---------------------------------------------------------------------------------
 
@@ -85,8 +82,7 @@ console_read read_console(HANDLE console)
         ctrl_z_seen = unit == ctrl_z;
         if (held_high_surrogate != 0) {
             if (is_low_surrogate(unit)) {
-                const char32_t high_bits = char32_t{held_high_surrogate} - 0xD800;
-                out = put_utf8(0x10000 + (high_bits << 10) + (unit - 0xDC00), out);
+                out = put_utf8(joined_surrogates(held_high_surrogate, unit), out);
                 held_high_surrogate = 0;
                 continue;
             }
@@ -155,9 +151,8 @@ wchar_t* put_utf16(char32_t character, wchar_t* units)
 {
     if (character == '\n') *units++ = L'\r';
     if (character >= 0x10000) {
-        character -= 0x10000;
-        *units++ = static_cast<wchar_t>(0xD800 + (character >> 10));
-        character = 0xDC00 + (character & 0x3FF);
+        *units++ = static_cast<wchar_t>(high_surrogate_of(character));
+        character = low_surrogate_of(character);
     }
     *units++ = static_cast<wchar_t>(character);
     return units;
