@@ -422,18 +422,27 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string errors;
     } cases[] = {
         {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n", ""},
+        {{"-h"}, 0, "Usage: gbcode [-u | --utf8]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
         {{"--version", "-u"}, 2, "", "gbcode: '--version' goes alone; try 'gbcode --help'\n"},
+        // "--" ends the options, as scripts write it before what they pass on.
+        {{"--"}, 255, prompt + "\tab  6162\n", ""},
+        {{"-u", "--"}, 255,
+         "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n\tab  6162\n", ""},
+        {{"--version", "--"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
+        {{"--", "-u"}, 2, "", "gbcode: unexpected argument '-u'; try 'gbcode --help'\n"},
+        {{"--", "--"}, 2, "", "gbcode: unexpected argument '--'; try 'gbcode --help'\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments[0]);
+        SCOPED_TRACE(c.arguments.back());
         launch_options options = piped_token("ab");
+        options.controlling_terminal = false;  // a run that goes ahead gives -1 at once
         options.arguments = c.arguments;
         options.capture_errors = true;
         terminal_session gbcode(options);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.status);  // no key wait either way
+        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.status);
         EXPECT_EQ(gbcode.piped_output().substr(0, c.output_start.size()), c.output_start);
         EXPECT_EQ(gbcode.piped_errors(), c.errors);
     }

@@ -188,14 +188,9 @@ TEST(Messages, HelpAndVersionThatCannotBeWrittenGiveOneAndSaySo)
     std::remove(path);
 }
 
-TEST(Messages, ShortHelpAndArgumentsShownOnOneLine)
+TEST(Messages, ArgumentsShownOnOneLine)
 {
-    launch_options help = without_terminal("", {"-h"});
-    terminal_session short_help(help);
-    EXPECT_EQ(exit_code(short_help.wait_for_exit()), 0);
-    EXPECT_EQ(short_help.piped_output().substr(0, 28), "Usage: gbcode [-u | --utf8]\n");
-
-    // Then U+2028 (a line separator) and U+202E (which reverses what follows it).
+    // U+2028 (a line separator) and U+202E (which reverses what follows it).
     launch_options odd = without_terminal(
         "", {"a\nb\x9f\x1b[2J\\\xC2\x85\xE6\xB1\x89\xE2\x80\xA8\xE2\x80\xAE"});
     terminal_session usage_error(odd);
@@ -212,30 +207,6 @@ TEST(Messages, ShortHelpAndArgumentsShownOnOneLine)
     EXPECT_EQ(message.substr(0, 40), "gbcode: unexpected argument 'xxxxxxxxxxx");
     EXPECT_EQ(message.find('\n'), message.size() - 1);
     EXPECT_TRUE(message.ends_with("xxx...'; try 'gbcode --help'\n")) << message;
-}
-
-// "--" ends the options, as in other command-line tools; gbcode takes nothing after it.
-TEST(Messages, DoubleDashEndsTheOptions)
-{
-    const struct {
-        std::vector<std::string> arguments;
-        int status;
-        std::string output;
-        std::string errors;
-    } cases[] = {
-        {{"--"}, 255, gbk_prompt + "\tab  6162\n", ""},
-        {{"-u", "--"}, 255, utf8_prompt + "\tab  6162\n", ""},
-        {{"--version", "--"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
-        {{"--", "-u"}, 2, "", "gbcode: unexpected argument '-u'; try 'gbcode --help'\n"},
-        {{"--", "--"}, 2, "", "gbcode: unexpected argument '--'; try 'gbcode --help'\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.back());
-        terminal_session gbcode(without_terminal("ab", c.arguments));
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.status);
-        EXPECT_EQ(gbcode.piped_output(), c.output);
-        EXPECT_EQ(gbcode.piped_errors(), c.errors);
-    }
 }
 
 TEST(Messages, ASmallStackNamesACharacterWithoutACode)
