@@ -235,6 +235,8 @@ TEST(TerminalKeys, EightBitControlsInUtf8)
         {"Up, CSI as U+009B", "\xC2\x9B" "A", 224},
         {"F1, SS3 as U+008F", "\xC2\x8F" "P", 0},
         {"a focus report", "\xC2\x9B" "I", dropped},
+        {"U+009B typed alone (GBK's nie)", "\xC2\x9B", 0xC2},
+        {"U+008F typed alone", "\xC2\x8F", 0xC2},
     });
 }
 
@@ -280,6 +282,10 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Ctrl+Up released, event types on", "\x1b[1;5:3A", dropped},
         {"a held key repeating, CSI u", "\x1b[97;1:2u", 97},
         {"Shift+a with its shifted code, CSI u", "\x1b[97:65;2u", 65},
+        {"Shift+1 with its shifted code, CSI u", "\x1b[49:33;2u", '!'},
+        {"Shift+1 with its text, CSI u", "\x1b[49;2;33u", '!'},
+        {"1 with a shifted code but no Shift, CSI u", "\x1b[49:33u", '1'},
+        {"a surrogate, CSI u: no key", "\x1b[55296u", dropped},
         {"a with its text, CSI u", "\x1b[97;;97u", 97},
         {"zhong with its text, CSI u", "\x1b[20013;1;20013u", 0xE4},
         {"keypad 0, every key as a code", "\x1b[57399u", '0'},
