@@ -17,6 +17,14 @@ public:
         return pending_count_ > 0 || skipping_ != skip::none || paste_ != paste::none;
     }
 
+    // How long the terminal may stay silent before the next byte, in milliseconds, until what
+    // is pending counts as all there is of it: -1 (for ever) where nothing is.
+    int silence_timeout_ms() const noexcept
+    {
+        if (paste_ != paste::none) return paste_timeout_ms;
+        return expects_more() ? escape_timeout_ms : -1;
+    }
+
     // A byte the terminal sent. Call next_key() after each.
     void add(unsigned char byte) noexcept;
     // Nothing came for the escape timeout: what is pending is all there is of it.
@@ -36,6 +44,13 @@ public:
     void set_erase_byte(unsigned char byte) noexcept { erase_ = byte; }
 
 private:
+    // A byte that follows ESC, or a character's lead byte, later than this comes from a new key
+    // press. Terminals send a key's bytes in one burst; people do not type twice within 100 ms.
+    static constexpr int escape_timeout_ms = 100;
+    // A paste over a slow link (a large one over ssh) may pause for longer between its marks;
+    // its text is read to the end mark until the link has been silent this long.
+    static constexpr int paste_timeout_ms = 3000;
+
     // Longer than any key a terminal sends; longer sequences and strings are skipped.
     static constexpr std::size_t longest_kept = 64;
 

@@ -1,0 +1,66 @@
+// The keyboard over the controlling terminal: /dev/tty, made raw for the wait, and key
+// presses decoded from the bytes it sends.
+#include "console/keyboard.h"
+#include "console/terminal_reads.h"
+#include "console/terminal_settings.h"
+#include "console/vt_input.h"
+
+namespace {
+
+constexpr unsigned char control_h = 0x08;
+constexpr unsigned char delete_byte = 0x7F;
+
+struct terminal_keyboard {
+    bool opened = false;
+    int fd = -1;
+    terminal_input input;
+    timespec last_byte_at{};  // when the last byte came, for the silence after it
+};
+
+terminal_keyboard keyboard;
+
+}  // namespace
+
+bool open_keyboard() noexcept
+{
+    if (!keyboard.opened) keyboard.fd = open_terminal_keyboard();
+    keyboard.opened = true;
+    return keyboard.fd >= 0;
+}
+
+bool make_keyboard_raw() noexcept
+{
+    if (!make_terminal_raw(keyboard.fd)) return false;
+    // The erase character is what the terminal's Backspace key sends, which gives 8 as on a
+    // console; only where it is a Backspace byte, as a key such as # typed stays itself.
+    const cc_t erase = found_terminal_settings().c_cc[VERASE];
+    const bool backspace_byte = erase == control_h || erase == delete_byte;
+    keyboard.input.set_erase_byte(backspace_byte ? erase : 0);
+    return true;
+}
+
+void put_keyboard_back() noexcept
+{
+    put_terminal_back();
+}
+
+std::optional<key_press> read_key_press() noexcept
+{
+    terminal_input& input = keyboard.input;
+    for (;;) {
+        if (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
+            return key_press{*key, input.last_character()};
+        }
+        const int timeout_ms = input.silence_timeout_ms();
+        const timespec deadline = later_by(keyboard.last_byte_at, timeout_ms);
+        unsigned char byte = 0;
+        switch (read_terminal_byte(keyboard.fd, byte, timeout_ms < 0 ? nullptr : &deadline)) {
+        case read_result::failed: return std::nullopt;
+        case read_result::silence: input.add_silence(); break;
+        case read_result::byte:
+            keyboard.last_byte_at = monotonic_now();
+            input.add(byte);
+            break;
+        }
+    }
+}
