@@ -1,6 +1,6 @@
 // What gbcode writes besides the listing's bytes, and where it goes: control bytes on a
-// terminal, messages on a slow or failing standard error, help and version on failing
-// streams, arguments echoed in errors, and a small stack.
+// terminal, the user-defined area with --utf8, messages on a slow or failing standard error,
+// help and version on failing streams, arguments echoed in errors, and a small stack.
 #include "terminal_session.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +44,15 @@ TEST(Output, ControlBytesShowAsPlaceholdersOnATerminalAndAsTheyAreInAPipe)
         terminal_session piped(no_terminal(c.token + " rest").with_arguments(c.arguments));
         expect_end(piped, {.code = 255, .output = prompt + c.in_pipe});
     }
+}
+
+TEST(Output, TheUserDefinedAreaListsFromThePrivateUseAreaWithoutAWord)
+{
+    // In --utf8 mode U+E000 is AA A1 and U+E4C5 is FE FE, shown as the same characters again.
+    terminal_session gbcode(no_terminal("\xEE\x80\x80\xEE\x93\x85\n").with_arguments({"--utf8"}));
+    expect_end(gbcode, {.code = 255,
+                        .output = utf8_prompt + "\t\xEE\x80\x80  aaa1\n\t\xEE\x93\x85  fefe\n",
+                        .errors = ""});
 }
 
 TEST(Messages, AFloodIsNamedTenTimesThenCountedAndAllArrivesThroughASlowPipe)

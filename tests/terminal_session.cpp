@@ -70,14 +70,12 @@ void write_all(int fd, std::string_view bytes)
     if (options.nonblocking_input) fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK);
     if (options.nonblocking_output) fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
     if (options.nonblocking_errors) fcntl(STDERR_FILENO, F_SETFL, O_NONBLOCK);
-    if (options.file_size_limit > 0) {
-        const rlimit size{rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
-        setrlimit(RLIMIT_FSIZE, &size);
-    }
-    if (options.stack_limit > 0) {
-        const rlimit stack{rlim_t(options.stack_limit), rlim_t(options.stack_limit)};
-        setrlimit(RLIMIT_STACK, &stack);
-    }
+    const auto limit = [](auto resource, long value) {
+        const rlimit both{rlim_t(value), rlim_t(value)};
+        if (value > 0) setrlimit(resource, &both);
+    };
+    limit(RLIMIT_FSIZE, options.file_size_limit);
+    limit(RLIMIT_STACK, options.stack_limit);
     if (terminal > STDERR_FILENO) close(terminal);
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
@@ -123,10 +121,7 @@ void write_all(int fd, std::string_view bytes)
     for (std::string& word : words) arguments.push_back(word.data());
     arguments.push_back(nullptr);
     // Last, as checkers in this very child need descriptors of their own.
-    if (options.open_files_limit > 0) {
-        const rlimit files{rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
+    limit(RLIMIT_NOFILE, options.open_files_limit);
     execvp(arguments[0], arguments.data());
     _exit(127);
 }
