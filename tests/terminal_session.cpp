@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>

@@ -20,7 +20,8 @@ inline const std::string utf8_prompt =
 enum class stream { terminal, pipe, file, closed, shared_with_errors };
 
 // How to start gbcode. Begin with at_terminal(), piped_token() or no_terminal() below and
-// chain what differs: piped_token("ab").as_shell_job().with_arguments({"--utf8"}).
+// chain what differs: piped_token("ab").as_shell_job().with_arguments({"--utf8"}). The
+// chain gives a reference into the temporary it began with: pass it on or copy it.
 struct launch_options {
     bool controlling_terminal = true;
     stream input = stream::terminal;
