@@ -62,6 +62,7 @@ void token_scan::list_held_mark_bytes() noexcept
 void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
 {
     if (input_encoding_ == text_encoding::gbk) {
+        if (may_be_utf8_) check_utf8(bytes, count);
         pair(bytes, count);
         return;
     }
@@ -71,6 +72,20 @@ void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
         pair(converted_, static_cast<std::size_t>(end - converted_));
         bytes += piece;
         count -= piece;
+    }
+}
+
+void token_scan::check_utf8(const unsigned char* bytes, std::size_t count) noexcept
+{
+    constexpr char32_t first_of_three_bytes = 0x800;
+    for (std::size_t i = 0; i < count; ++i) {
+        const utf8_decoder::step step = utf8_check_.push(bytes[i]);
+        if (step == utf8_decoder::step::not_utf8 || step == utf8_decoder::step::cut_short) {
+            may_be_utf8_ = false;
+            return;
+        }
+        const bool character = step == utf8_decoder::step::character;
+        if (character && utf8_check_.character() >= first_of_three_bytes) has_long_utf8_ = true;
     }
 }
 
