@@ -18,6 +18,22 @@ constexpr std::size_t utf8_length(unsigned char lead)
 
 constexpr bool is_utf8_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
+// Whether `byte` may be the byte at `index` (1 to 3) of a character led by `lead`: after E0,
+// ED, F0 and F4 not every continuation may, lest the bytes make a longer form of a smaller
+// character, a surrogate or a code beyond U+10FFFF.
+constexpr bool continues_utf8(unsigned char lead, std::size_t index, unsigned char byte)
+{
+    if (!is_utf8_continuation(byte)) return false;
+    if (index > 1) return true;
+    switch (lead) {
+    case 0xE0: return byte >= 0xA0;
+    case 0xED: return byte <= 0x9F;
+    case 0xF0: return byte >= 0x90;
+    case 0xF4: return byte <= 0x8F;
+    default: return true;
+    }
+}
+
 // Puts the UTF-8 bytes of `character` (at most U+10FFFF) at `out`; returns their end.
 constexpr unsigned char* put_utf8(char32_t character, unsigned char* out)
 {

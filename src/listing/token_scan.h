@@ -30,7 +30,7 @@ public:
     // hardly ever is (no GB2312 text of any length), so the terminal was most likely UTF-8.
     bool looks_like_utf8() const noexcept
     {
-        return may_be_utf8_ && has_long_utf8_ && utf8_check_.held().empty();
+        return may_be_utf8_ && has_long_utf8_ && utf8_index_ == 0;
     }
 
 private:
@@ -55,9 +55,12 @@ private:
     bool holds_byte_ = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte_ = 0;
     utf8_to_gbk converter_;
-    // Whether the GBK token read so far could be UTF-8 (checked only until it cannot).
-    utf8_decoder utf8_check_;
+    // Whether the GBK token read so far could be UTF-8 (checked only until it cannot), and
+    // where in a character it stands: the lead byte and the index of the byte to come.
     bool may_be_utf8_ = true;
     bool has_long_utf8_ = false;
+    unsigned char utf8_lead_ = 0;
+    std::size_t utf8_length_ = 0;
+    std::size_t utf8_index_ = 0;
     unsigned char converted_[conversion_piece + utf8_to_gbk::carried_over];
 };

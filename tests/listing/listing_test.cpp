@@ -111,18 +111,23 @@ TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
         {"GBK that is two-byte UTF-8 only", "\xC4\xE3", false},
         {"ASCII", "abc", false},
         {"UTF-8 then a GBK pair", "\xE6\xB1\x89\xBA\xBA", false},
+        {"UTF-8 cut short by ASCII", "\xE6\xB1\x89\xE5" "ab", false},
         {"UTF-8 cut short by the token's end", "\xE6\xB1\x89\xE5\xAD", false},
         {"a longer form of a character", "\xE6\xB1\x89\xE0\x80\xAF", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::FILE* out = std::tmpfile();
-        listing_output output_stream(out, false, text_encoding::gbk);
-        token_scan scan(output_stream, text_encoding::gbk);
-        for (const char byte : c.token) scan.list_more(reinterpret_cast<const unsigned char*>(&byte), 1);
-        scan.finish();
-        EXPECT_EQ(scan.looks_like_utf8(), c.looks_like_utf8);
-        std::fclose(out);
+        // Whole, and a byte a read, so that each character is split between reads.
+        for (const std::size_t piece : {c.token.size(), std::size_t{1}}) {
+            SCOPED_TRACE(std::string(c.name) + ", pieces of " + std::to_string(piece));
+            std::FILE* out = std::tmpfile();
+            listing_output output_stream(out, false, text_encoding::gbk);
+            token_scan scan(output_stream, text_encoding::gbk);
+            const auto* const bytes = reinterpret_cast<const unsigned char*>(c.token.data());
+            for (std::size_t at = 0; at < c.token.size(); at += piece) scan.list_more(bytes + at, piece);
+            scan.finish();
+            EXPECT_EQ(scan.looks_like_utf8(), c.looks_like_utf8);
+            std::fclose(out);
+        }
     }
 }
 
