@@ -47,7 +47,7 @@ TEST(EndToEnd, OnATerminalEachLineShowsBeforeTheTokenIsComplete)
     gbcode.type("abcd\x04");  // Ctrl+D hands the read what is typed so far, without a line end
     ASSERT_TRUE(gbcode.wait_for_screen("\tab  6162\r\n\tcd  6364\r\n"));
     gbcode.type("e\r");
-    ASSERT_TRUE(gbcode.wait_for_screen("\te\0  650\r\n"s));
+    ASSERT_TRUE(gbcode.wait_for_screen("\te.  650\r\n"));
     ASSERT_TRUE(gbcode.type_when_raw("\x1b\x1b"));
     expect_end(gbcode, {.code = 27});
 }
@@ -299,22 +299,26 @@ TEST(EndToEnd, AFailedReadOrWriteIsReportedOnceAndTheKeyWaitStillComes)
         const char* name;
         launch_options options;
         std::string message;
+        int no_wait_status;  // with --no-wait, which ends on the listing's success
         std::optional<std::string> output = {};
     } cases[] = {
         {"a full disk", piped_token(token).output_to("/dev/full"),
-         "gbcode: standard output: No space left on device\n"},
+         "gbcode: standard output: No space left on device\n", 1},
         {"a file size limit", piped_token(token).output_to(path).limit_file_size(4096),
-         "gbcode: standard output: File too large\n"},
+         "gbcode: standard output: File too large\n", 1},
         // Unreadable input lists nothing.
         {"input from a directory", piped_token().input_from("/"),
-         "gbcode: standard input: Is a directory\n", gbk_prompt},
-        {"a reader that left, as pipelines end", piped_token(token).reader_gone(), ""},
+         "gbcode: standard input: Is a directory\n", 1, gbk_prompt},
+        {"a reader that left, as pipelines end", piped_token(token).reader_gone(), "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         terminal_session gbcode(c.options);
         ASSERT_TRUE(gbcode.type_when_raw("w"));
         expect_end(gbcode, {.code = 'w', .output = c.output, .errors = c.message});
+        terminal_session without_wait(launch_options(c.options).with_arguments({"-n"}));
+        expect_end(without_wait,
+                   {.code = c.no_wait_status, .output = c.output, .errors = c.message});
     }
     std::remove(path);
 }
@@ -345,9 +349,12 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         int status;
         std::string output_start;
         std::string errors;
+        std::string token = "ab";
     } cases[] = {
-        {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n", ""},
-        {{"-h"}, 0, "Usage: gbcode [-u | --utf8]\n", ""},
+        {{"--help"}, 0,
+         "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n"
+         "       gbcode -h | --help | --version\n", ""},
+        {{"-h"}, 0, "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
@@ -358,11 +365,20 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         {{"--version", "--"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"--", "-u"}, 2, "", "gbcode: unexpected argument '-u'; try 'gbcode --help'\n"},
         {{"--", "--"}, 2, "", "gbcode: unexpected argument '--'; try 'gbcode --help'\n"},
+        // --no-wait lists and ends; short options go bundled.
+        {{"-n"}, 0, gbk_prompt + "\tab  6162\n", ""},
+        {{"-un"}, 0, utf8_prompt + "\tab  6162\n", ""},
+        {{"-nh"}, 2, "", "gbcode: '-h' goes alone; try 'gbcode --help'\n"},
+        {{"-nx"}, 2, "", "gbcode: unexpected argument '-nx'; try 'gbcode --help'\n"},
+        // UTF-8 read as GBK gets a hint; GBK itself none.
+        {{"--no-wait"}, 0, gbk_prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
+         "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n", "\xE6\xB1\x89"},
+        {{"-n"}, 0, gbk_prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());
         // Without a terminal, a run that goes ahead gives -1 at once.
-        terminal_session gbcode(no_terminal().with_arguments(c.arguments));
+        terminal_session gbcode(no_terminal(c.token).with_arguments(c.arguments));
         EXPECT_EQ(gbcode.piped_output().substr(0, c.output_start.size()), c.output_start);
         expect_end(gbcode, {.code = c.status, .errors = c.errors});
     }
@@ -375,7 +391,7 @@ TEST(EndToEnd, InUtf8ModeTheGbkCodesOfTypedCharactersAreListedAndGiven)
         "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\r\n"));
     gbcode.type("\xE6\xB1\x89\xE5\xAD\x97\xF0\x9F\x98\x80\r");  // han zi and an emoji
     ASSERT_TRUE(gbcode.wait_for_screen(
-        "\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\0  3f0\r\n"s));
+        "\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\xE2\x90\x80  3f0\r\n"));
     ASSERT_TRUE(gbcode.type_when_raw("\xE6\xB1\x89"));  // han, whose GBK code begins with BA
     expect_end(gbcode, {.code = 0xBA,
                         .errors = "gbcode: U+1F600 has no GBK code, listed as ?\n", .left = ""});
