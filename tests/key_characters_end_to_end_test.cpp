@@ -18,6 +18,7 @@ struct key_case {
 };
 
 void erase_is_control_h(termios& settings) { settings.c_cc[VERASE] = 0x08; }
+void erase_is_hash(termios& settings) { settings.c_cc[VERASE] = '#'; }
 
 TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
 {
@@ -38,6 +39,7 @@ TEST(KeyCharactersEndToEnd, EachKeyIsTakenWholeWithTheConsolesCode)
         {"F12, PuTTY VT100+", {}, "\x1bO[", 224},
         {"Backspace where erase is ^H", {}, "\x08", 8, erase_is_control_h},
         {"Ctrl+Backspace where erase is ^H", {}, "\x7f", 127, erase_is_control_h},
+        {"# where erase is #: no Backspace byte", {}, "#", '#', erase_is_hash},
         {"Ctrl+Backspace, CSI u", {}, "\x1b[127;5u", 127},
         {"Ctrl+Backspace, modifyOtherKeys", {}, "\x1b[27;5;127~", 127},
         {"Shift+Backspace, CSI u", {}, "\x1b[127;2u", 8},

@@ -103,41 +103,71 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAStandardOneOnTheTerminalIsTheKeyboard
     }
 }
 
-TEST(KeyWaitEndToEnd, WithStandardStreamsClosedAndNoDescriptorLeftTheTerminalTakesInputsPlace)
+TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
 {
     if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
-    launch_options options;  // /dev/tty opens as descriptor 0, and there is no 3 to move to
-    options.input = stream::closed;
-    options.output = stream::closed;
-    options.open_files_limit = 3;
-    terminal_session gbcode(options);
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("a");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    const std::string listing = gbk_prompt + "\tab  6162\n";
+    const std::string why = "gbcode: no keyboard: /dev/tty: Too many open files\n";
+    const struct {
+        const char* name;
+        launch_options options;
+        expected_end end;
+    } cases[] = {
+        // With no descriptor above 2 left, /dev/tty keeps a closed standard one's place.
+        {"as 0, input and output closed", at_terminal().input_closed().output_closed()
+                                              .limit_open_files(3), {.code = 'a'}},
+        {"as 1, output closed", piped_token().output_closed().limit_open_files(3),
+         {.code = 'a', .screen = ""}},
+        {"above 1023", piped_token().inheriting_descriptors_up_to(1099),
+         {.code = 'a', .output = listing, .errors = ""}},
+        {"none left", piped_token().limit_open_files(3),
+         {.code = 255, .output = listing, .errors = why, .screen = ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        terminal_session gbcode(c.options);
+        if (c.end.code != 255) {
+            ASSERT_TRUE(gbcode.type_when_raw("a"));
+        }
+        expect_end(gbcode, c.end);
+    }
 }
 
-TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAndNoneOnTheTerminalItSaysWhy)
+TEST(KeyWaitEndToEnd, WhateverSignalsItInheritsItWaitsForTheForegroundAndStaysRaw)
 {
-    if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
-    // With standard output closed, /dev/tty opens in its place and cannot be moved above 2:
-    // kept there, it would receive the output still to be flushed.
-    for (const stream output : {stream::pipe, stream::closed}) {
-        SCOPED_TRACE(output == stream::pipe ? "output piped" : "output closed");
-        launch_options options = piped_token();
-        options.output = output;
-        options.open_files_limit = 3;
-        terminal_session gbcode(options);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
-        const std::string errors = gbcode.piped_errors();
-        const std::string why = "gbcode: no keyboard: /dev/tty: Too many open files\n";
-        EXPECT_EQ(errors.substr(errors.size() - std::min(errors.size(), why.size())), why);
-        if (output == stream::pipe) {
-            EXPECT_EQ(errors, why);
-            EXPECT_EQ(gbcode.piped_output(), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n\tab  6162\n");
+    const std::vector<int> job_control = {SIGTTOU, SIGTTIN, SIGTSTP, SIGCONT};
+    std::vector<int> every_signal;
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        every_signal.push_back(signal_number);
+    }
+    const struct {
+        const char* name;
+        launch_options options;
+        bool in_background;  // else stopped by SIGSTOP during the wait, then continued
+    } cases[] = {
+        {"in the background, SIGTTOU and SIGTTIN ignored",
+         piped_token().in_background().ignoring({SIGTTOU, SIGTTIN}), true},
+        {"in the background, job control's signals blocked",
+         piped_token().in_background().blocking(job_control), true},
+        {"every signal blocked", piped_token().as_shell_job().blocking(every_signal), false},
+        {"SIGCONT ignored", piped_token().as_shell_job().ignoring({SIGCONT}), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        terminal_session gbcode(c.options);
+        if (c.in_background) {
+            ASSERT_TRUE(gbcode.wait_until_stopped());
+            EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+            gbcode.move_foreground(true);  // fg
+        } else {
+            ASSERT_TRUE(gbcode.wait_until_raw());
+            kill(gbcode.program_pid(), SIGSTOP);
+            ASSERT_TRUE(gbcode.wait_until_stopped());
+            gbcode.set_settings(gbcode.initial_settings());  // as the shell puts its own
         }
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        EXPECT_EQ(gbcode.screen(), "");
+        kill(gbcode.program_pid(), SIGCONT);
+        ASSERT_TRUE(gbcode.type_when_raw("ab"));  // `b` is left, as keys typed ahead are
+        expect_end(gbcode, {.code = 'a', .left = "b"});
     }
 }
 

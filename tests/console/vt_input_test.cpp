@@ -68,6 +68,27 @@ TEST(TerminalInputReader, APasteGivesItsFirstCharacterOnceItsEndMarkIsRead)
     EXPECT_EQ(key->uChar.AsciiChar, 'a');
 }
 
+TEST(TerminalInputReader, APasteWaitsLongerForItsNextByteThanAKeysSequence)
+{
+    const struct {
+        std::string bytes;
+        int silence_timeout_ms;
+    } cases[] = {
+        {"", -1},
+        {"\x1b", 100},
+        {"\x1b[1;", 100},
+        {"\x1b[200~", 3000},
+        {"\x1b[200~first line\r", 3000},  // as a slow link splits a paste
+        {"\x1b[200~ab\x1b[201~", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        terminal_input input;
+        keys_from(input, c.bytes);
+        EXPECT_EQ(input.silence_timeout_ms(), c.silence_timeout_ms);
+    }
+}
+
 TEST(TerminalInputReader, AControlByteCutsASkippedSequenceShort)
 {
     terminal_input input;
