@@ -171,33 +171,4 @@ TEST(KeyWaitEndToEnd, WhateverSignalsItInheritsItWaitsForTheForegroundAndStaysRa
     }
 }
 
-TEST(KeyWaitEndToEnd, ACharacterGivesItsFirstByteAsSentOrInGbkWithUtf8)
-{
-    const struct {
-        const char* name;
-        bool utf8;
-        std::string typed;
-        int code;
-    } cases[] = {
-        {"zhong in UTF-8", false, "\xE4\xB8\xAD", 0xE4},
-        {"zhong in UTF-8, --utf8", true, "\xE4\xB8\xAD", 0xD6},
-        {"euro sign, --utf8", true, "\xE2\x82\xAC", 0x80},
-        {"an emoji", false, "\xF0\x9F\x98\x80", 0xF0},
-        {"an emoji, --utf8", true, "\xF0\x9F\x98\x80", '?'},
-        {"zhong in GBK", false, "\xD6\xD0", 0xD6},
-        {"a lone high byte", false, "\xB0", 0xB0},
-        {"a", true, "a", 'a'},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        launch_options options = piped_token();
-        if (c.utf8) options.arguments = {"--utf8"};
-        terminal_session gbcode(options);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type(c.typed);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
-        EXPECT_EQ(gbcode.unread_input(), "");
-    }
-}
-
 }  // namespace

@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr unsigned char control_h = 0x08;
-constexpr unsigned char delete_byte = 0x7F;
-
 struct terminal_keyboard {
     bool opened = false;
     int fd = -1;
@@ -31,11 +28,7 @@ bool open_keyboard() noexcept
 bool make_keyboard_raw() noexcept
 {
     if (!make_terminal_raw(keyboard.fd)) return false;
-    // The erase character is what the terminal's Backspace key sends, which gives 8 as on a
-    // console; only where it is a Backspace byte, as a key such as # typed stays itself.
-    const cc_t erase = found_terminal_settings().c_cc[VERASE];
-    const bool backspace_byte = erase == control_h || erase == delete_byte;
-    keyboard.input.set_erase_byte(backspace_byte ? erase : 0);
+    keyboard.input.set_erase_character(found_terminal_settings().c_cc[VERASE]);
     return true;
 }
 
@@ -48,9 +41,7 @@ std::optional<key_press> read_key_press() noexcept
 {
     terminal_input& input = keyboard.input;
     for (;;) {
-        if (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
-            return key_press{*key, input.last_character()};
-        }
+        if (const std::optional<key_press> press = input.next_key()) return press;
         const int timeout_ms = input.silence_timeout_ms();
         const timespec deadline = later_by(keyboard.last_byte_at, timeout_ms);
         unsigned char byte = 0;
