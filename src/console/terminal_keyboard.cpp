@@ -11,7 +11,7 @@ struct terminal_keyboard {
     bool opened = false;
     int fd = -1;
     terminal_input input;
-    timespec last_byte_at{};  // when the last byte came, for the silence after it
+    long long last_byte_ms = 0;  // when the last byte came, for the silence after it
 };
 
 terminal_keyboard keyboard;
@@ -43,13 +43,13 @@ std::optional<key_press> read_key_press() noexcept
     for (;;) {
         if (const std::optional<key_press> press = input.next_key()) return press;
         const int timeout_ms = input.silence_timeout_ms();
-        const timespec deadline = later_by(keyboard.last_byte_at, timeout_ms);
+        const long long deadline_ms = timeout_ms < 0 ? -1 : keyboard.last_byte_ms + timeout_ms;
         unsigned char byte = 0;
-        switch (read_terminal_byte(keyboard.fd, byte, timeout_ms < 0 ? nullptr : &deadline)) {
+        switch (read_terminal_byte(keyboard.fd, byte, deadline_ms)) {
         case read_result::failed: return std::nullopt;
         case read_result::silence: input.add_silence(); break;
         case read_result::byte:
-            keyboard.last_byte_at = monotonic_now();
+            keyboard.last_byte_ms = monotonic_ms();
             input.add(byte);
             break;
         }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <initializer_list>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 #ifdef __APPLE__
 #include <sys/select.h>
@@ -44,22 +45,14 @@ int standard_descriptor_on_terminal() noexcept
     return -1;
 }
 
-// The milliseconds from now to `deadline`, rounded up; 0 once it has passed.
-int milliseconds_until(const timespec& deadline) noexcept
-{
-    const timespec now = monotonic_now();
-    const long long nanoseconds = (deadline.tv_sec - now.tv_sec) * 1'000'000'000LL +
-                                  (deadline.tv_nsec - now.tv_nsec);
-    return nanoseconds <= 0 ? 0 : static_cast<int>((nanoseconds + 999'999) / 1'000'000);
-}
-
-// Waits until a byte is there to read, until `deadline` at the latest (for ever where null).
-// An interruption (a stop, say) does not put the deadline off.
-read_result wait_for_byte(int fd, const timespec* deadline) noexcept
+// Waits until a byte is there to read, until `deadline_ms` at the latest (for ever where
+// negative). An interruption (a stop, say) does not put the deadline off.
+read_result wait_for_byte(int fd, long long deadline_ms) noexcept
 {
     int ready;
     do {
-        const int timeout_ms = deadline != nullptr ? milliseconds_until(*deadline) : -1;
+        const long long left_ms = deadline_ms - monotonic_ms();
+        const int timeout_ms = deadline_ms < 0 ? -1 : left_ms < 0 ? 0 : static_cast<int>(left_ms);
 #ifdef __APPLE__
         // poll() does not work on terminals there; select() takes descriptors below
         // FD_SETSIZE only, and the terminal opened at the lowest free one.
@@ -93,30 +86,19 @@ int open_terminal_keyboard() noexcept
     return fd;
 }
 
-timespec monotonic_now() noexcept
+long long monotonic_ms() noexcept
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return now;
+    return now.tv_sec * 1000LL + now.tv_nsec / 1'000'000;
 }
 
-timespec later_by(timespec time, int milliseconds) noexcept
-{
-    time.tv_sec += milliseconds / 1000;
-    time.tv_nsec += milliseconds % 1000 * 1'000'000L;
-    if (time.tv_nsec >= 1'000'000'000L) {
-        ++time.tv_sec;
-        time.tv_nsec -= 1'000'000'000L;
-    }
-    return time;
-}
-
-read_result read_terminal_byte(int fd, unsigned char& byte, const timespec* deadline) noexcept
+read_result read_terminal_byte(int fd, unsigned char& byte, long long deadline_ms) noexcept
 {
     // Without a deadline the read comes first: from the background it stops us, as job
     // control expects, where poll() would wait on.
-    if (deadline != nullptr) {
-        if (const read_result ready = wait_for_byte(fd, deadline); ready != read_result::byte) {
+    if (deadline_ms >= 0) {
+        if (const read_result ready = wait_for_byte(fd, deadline_ms); ready != read_result::byte) {
             return ready;
         }
     }
@@ -127,7 +109,7 @@ read_result read_terminal_byte(int fd, unsigned char& byte, const timespec* dead
         if (errno == EINTR) continue;
         // A standard descriptor serving as the keyboard may be non-blocking: wait for it.
         if (errno != EAGAIN && errno != EWOULDBLOCK) return read_result::failed;
-        if (const read_result ready = wait_for_byte(fd, deadline); ready != read_result::byte) {
+        if (const read_result ready = wait_for_byte(fd, deadline_ms); ready != read_result::byte) {
             return ready;
         }
     }
