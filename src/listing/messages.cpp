@@ -1,4 +1,5 @@
 #include "listing/messages.h"
+#include "hex_digits.h"
 #include "listing/standard_streams.h"
 #include "utf8.h"
 
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr char hex_digits[] = "0123456789abcdef";
 constexpr char cut_short[] = "...";
 
 // Whether standard error has failed once: later messages are not tried.
