@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr char usage[] = "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n";
+constexpr char usage[] =
+    "Usage: gbcode [-u | --utf8 | -g | --gb18030]\n       gbcode -h | --help | --version\n";
 
 constexpr char help[] =
     "Asks for Chinese characters, reads one token from standard input and lists it two\n"
@@ -15,10 +16,14 @@ constexpr char help[] =
     "and once in hexadecimal (its GB2312/GBK code). Then waits for one key press at the\n"
     "terminal and exits with that key's code.\n"
     "\n"
-    "  -u, --utf8  the terminal or the input is UTF-8: list the GBK codes of its\n"
-    "              characters, and show them readably\n"
-    "  -h, --help  show this text and exit\n"
-    "  --version   show the version and exit\n"
+    "  -u, --utf8     the terminal or the input is UTF-8: list the GBK codes of its\n"
+    "                 characters, and show them readably\n"
+    "  -g, --gb18030  as --utf8, but list the GB18030-2022 codes: GBK's pair where\n"
+    "                 it has one, else four bytes, so every character has a code;\n"
+    "                 a four-byte code shows on the line of its first byte, a line\n"
+    "                 of its later bytes alone shows the ditto mark (U+3003)\n"
+    "  -h, --help     show this text and exit\n"
+    "  --version      show the version and exit\n"
     "\n"
     "Exit status: the key's code, 0 to 255 (its character, or 0 or 224 for a key\n"
     "without one); 255 when there is no keyboard to read (and for the key 255);\n"
@@ -57,7 +62,10 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
         }
         ++given;
         if (!options_ended && (is(argument, "--utf8") || is(argument, "-u"))) {
-            options.encoding = text_encoding::utf8;
+            // -g lists UTF-8 input too: given with it, -u changes nothing
+            if (options.encoding != text_encoding::gb18030) options.encoding = text_encoding::utf8;
+        } else if (!options_ended && (is(argument, "--gb18030") || is(argument, "-g"))) {
+            options.encoding = text_encoding::gb18030;
         } else if (!options_ended &&
                    (is(argument, "--help") || is(argument, "-h") || is(argument, "--version"))) {
             alone = argument;

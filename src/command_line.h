@@ -9,7 +9,8 @@ constexpr int unwritten_answer_status = 1;  // --help or --version could not be 
 
 // The run's options, decided once and handed to each part.
 struct run_options {
-    text_encoding encoding = text_encoding::gbk;  // --utf8, -u: the terminal, or the data
+    // --utf8, -u: the terminal, or the data; --gb18030, -g: the same, listed as GB18030
+    text_encoding encoding = text_encoding::gbk;
 };
 
 // Reads the arguments into `options`. --help (-h) and --version write their text on standard

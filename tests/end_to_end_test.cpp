@@ -421,8 +421,10 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string output_start;
         std::string errors;
     } cases[] = {
-        {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n", ""},
-        {{"-h"}, 0, "Usage: gbcode [-u | --utf8]\n", ""},
+        {{"--help"}, 0,
+         "Usage: gbcode [-u | --utf8 | -g | --gb18030]\n       gbcode -h | --help | --version\n",
+         ""},
+        {{"-h"}, 0, "Usage: gbcode [-u | --utf8 | -g | --gb18030]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},

@@ -1,5 +1,6 @@
 #include "cp936/utf8_to_gbk.h"
 #include "cp936/cp936.h"
+#include "cp936/gb18030.h"
 #include "utf8.h"
 
 #include <algorithm>
@@ -40,7 +41,8 @@ unsigned char* utf8_to_gbk::put_character(unsigned char* out) noexcept
     const char32_t character = decode_utf8(pending_, pending_count_);
     if (character == 0) return finish(out);
     pending_count_ = 0;
-    const std::size_t length = put_gbk(character, out);
+    const std::size_t length = codes_ == gbk_codes::gb18030 ? put_gb18030(character, out)
+                                                            : put_gbk(character, out);
     if (length > 0) return out + length;
     ++missing_count_;
     const char32_t* const named = first_missing_;
