@@ -29,6 +29,8 @@ public:
     void flush() noexcept;
     // Whether a write has failed: nothing more will be written.
     bool failed() const noexcept { return failed_; }
+    // Whether bytes were lost to a failed write, not only to a reader that left.
+    bool lost_bytes() const noexcept { return failed_ && !reader_gone_; }
 
 private:
     unsigned char* make_lines(const unsigned char* bytes, std::size_t pair_count,
@@ -52,6 +54,7 @@ private:
     const text_encoding encoding_;
     const std::size_t longest_line_;
     bool failed_ = false;
+    bool reader_gone_ = false;
     std::size_t filled_ = 0;
     gb18030_pair_lines gb18030_lines_;
     unsigned char buffer_[buffer_size + pair_lines_overrun + room_for_kept_lines];
