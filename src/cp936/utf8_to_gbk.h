@@ -1,4 +1,6 @@
 #pragma once
+#include "utf8.h"
+
 #include <cstddef>
 #include <span>
 
@@ -36,12 +38,12 @@ public:
     }
 
 private:
-    unsigned char* put_character(unsigned char* out) noexcept;
+    unsigned char* put_character(char32_t character, unsigned char* out) noexcept;
+    static unsigned char* pass_on(std::span<const unsigned char> bytes,
+                                  unsigned char* out) noexcept;
 
     const gbk_codes codes_;
-    unsigned char pending_[4]{};
-    std::size_t pending_count_ = 0;
-    std::size_t expected_count_ = 0;
+    utf8_decoder decoder_;
     std::size_t missing_count_ = 0;
     char32_t first_missing_[most_named]{};
     std::size_t first_missing_count_ = 0;
