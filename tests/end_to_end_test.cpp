@@ -452,6 +452,16 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         {{"--no-wait"}, 0, prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
          "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n", "\xE6\xB1\x89"},
         {{"-n"}, 0, prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
+        // GB18030 reads UTF-8 too, whatever -u says; U+20000, U+1F600, U+6C49, U+FE10.
+        {{"-ug"}, 255,
+         "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n"
+         "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n",
+         "", "\xF0\xA0\x80\x80"},
+        {{"--gb18030", "-nu"}, 0,
+         "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n"
+         "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n\t\xF0\x9F\x98\x80  9439\n"
+         "\t\xE3\x80\x83  fc36\n\t\xE6\xB1\x89  baba\n\t\xEF\xB8\x90  a6d9\n",
+         "", "\xF0\xA0\x80\x80\xF0\x9F\x98\x80\xE6\xB1\x89\xEF\xB8\x90"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());

@@ -1,5 +1,6 @@
 #include "listing/gb18030_lines.h"
 #include "cp936/gb18030.h"
+#include "shows_as_itself.h"
 #include "utf8.h"
 
 #include <algorithm>
@@ -97,7 +98,8 @@ unsigned char* gb18030_pair_lines::put_line(const unsigned char* pair, std::size
             owed = 1;
             half = true;
         } else {
-            out = put_utf8(read.character, out);
+            out = put_utf8(shows_as_itself(read.character) ? read.character
+                                                           : replacement_character, out);
             owed = read.length - (2 - at);
             half = false;
             ++at;  // the pair's other byte is part of the code

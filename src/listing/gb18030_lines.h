@@ -7,8 +7,9 @@
 // pairs and hex fields as ever, but the bytes shown as the codes they belong to, wherever the
 // codes start. A pair that is one two-byte code shows its character; the line of a four-byte
 // code's first byte shows its character, and a line holding only later bytes of it the ditto
-// mark 〃 (U+3003, "as above"). Halves of a two-byte code split between lines, and bytes that
-// begin no code, show as U+FFFD; bytes below 80 as the readable lines show them.
+// mark 〃 (U+3003, "as above"). Halves of a two-byte code split between lines, bytes that
+// begin no code, and characters a terminal would obey or reorder the line by (C1 controls,
+// bidirectional controls) show as U+FFFD; bytes below 80 as the readable lines show them.
 //
 // The line of a pair is made once the codes begun in it are known, so the last pairs given
 // may be kept until the bytes after them come, or the token ends.

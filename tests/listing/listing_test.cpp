@@ -168,6 +168,8 @@ TEST(Listing, AsGb18030ListsEveryCharactersCode)
          "\ta\xF0\xA0\x80\x80  6195\n\t\xE3\x80\x83  3282\n\t\xE3\x80\x83\0  360\n"s},
         {"not UTF-8, and a pair split between lines", "\x80\xE6\xB1",
          "\t\xEF\xBF\xBD\xEF\xBF\xBD  80e6\n\t\xEF\xBF\xBD\0  b10\n"s},
+        {"a C1 control, which a terminal would obey", "\xC2\x85",
+         "\t\xEF\xBF\xBD  8130\n\t\xE3\x80\x83  8135\n"},
         {"a four-byte form no character has", "\x84" "1\xA5" "0",
          "\t\xEF\xBF\xBD" "1  8431\n\t\xEF\xBF\xBD" "0  a530\n"},
     };
