@@ -26,6 +26,13 @@ constexpr std::uint32_t supplementary_first_number = 189000;
 
 constexpr bool is_digit(unsigned char byte) { return byte >= 0x30 && byte <= 0x39; }
 
+constexpr bool is_private_use(char32_t character)
+{
+    return character >= 0xE000 && character <= 0xF8FF;
+}
+
+// The pairs apart all hold private characters in code page 936 (the generator checks it): only
+// those need looking for among them.
 const gb18030_pair* find_pair_apart(unsigned char lead, unsigned char trail) noexcept
 {
     const auto pair = static_cast<std::uint16_t>(lead << 8 | trail);
@@ -79,13 +86,18 @@ std::size_t put_gb18030(char32_t character, unsigned char* out) noexcept
         return 1;
     }
     if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) return 0;
+    // Code page 936's pair, where GB18030 gives that pair the same character: if it gives
+    // the pair another, it gives this character a pair apart or four bytes.
+    if (put_gbk(character, out) == 2 &&
+        (!is_private_use(character) || find_pair_apart(out[0], out[1]) == nullptr)) {
+        return 2;
+    }
     for (const gb18030_pair& cell : pairs_apart_from_cp936) {
         if (cell.character != character) continue;
         out[0] = static_cast<unsigned char>(cell.pair >> 8);
         out[1] = static_cast<unsigned char>(cell.pair & 0xFF);
         return 2;
     }
-    if (put_gbk(character, out) == 2 && find_pair_apart(out[0], out[1]) == nullptr) return 2;
     if (character < 0x10000) return put_four_bytes(number_in_plane_0(character), out);
     return put_four_bytes(supplementary_first_number + (character - 0x10000), out);
 }
@@ -100,8 +112,10 @@ gb18030_character read_gb18030(const unsigned char* bytes, std::size_t count,
     if (!is_gbk_lead(bytes[0])) return broken;
     if (count < 2) return more_may_follow ? unknown_yet : broken;
     if (is_gbk_trail(bytes[1])) {
-        const gb18030_pair* const apart = find_pair_apart(bytes[0], bytes[1]);
-        return {apart ? apart->character : unicode_of_gbk_pair(bytes[0], bytes[1]), 2};
+        const char32_t character = unicode_of_gbk_pair(bytes[0], bytes[1]);
+        const gb18030_pair* const apart =
+            is_private_use(character) ? find_pair_apart(bytes[0], bytes[1]) : nullptr;
+        return {apart ? apart->character : character, 2};
     }
     if (!is_digit(bytes[1]) || (count > 2 && !is_gbk_lead(bytes[2])) ||
         (count > 3 && !is_digit(bytes[3]))) {
