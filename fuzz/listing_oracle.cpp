@@ -39,8 +39,7 @@ std::size_t hex_field_start(const std::string& lines, std::size_t line, std::siz
 }
 
 // Whether a readable line shows its pair safely between `from` and `to`: as whole UTF-8
-// characters, none a C1 control, and on a terminal no C0 control or DEL either (the zero byte
-// aside, which terminals ignore).
+// characters, none a C1 control, and on a terminal no C0 control, zero byte or DEL either.
 bool shows_safely(const std::string& output, std::size_t from, std::size_t to, bool on_terminal)
 {
     for (std::size_t at = from; at < to;) {
@@ -48,7 +47,7 @@ bool shows_safely(const std::string& output, std::size_t from, std::size_t to, b
         const std::size_t length = shown[0] < 0x80 ? 1 : utf8_length(shown[0]);
         if (length == 0 || length > to - at) return false;
         if (length > 1 && decode_utf8(shown, length) < 0xA0) return false;
-        const bool control = (shown[0] >= 0x01 && shown[0] <= 0x1F) || shown[0] == 0x7F;
+        const bool control = shown[0] <= 0x1F || shown[0] == 0x7F;
         if (on_terminal && control) return false;
         at += length;
     }

@@ -2,12 +2,15 @@
 #include "listing/messages.h"
 #include "listing/standard_streams.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstring>
 
 namespace {
 
-constexpr char usage[] = "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n";
+constexpr char usage[] =
+    "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n       gbcode -h | --help | --version\n";
 
 constexpr char help[] =
     "Asks for Chinese characters, reads one token from standard input and lists it two\n"
@@ -15,17 +18,42 @@ constexpr char help[] =
     "and once in hexadecimal (its GB2312/GBK code). Then waits for one key press at the\n"
     "terminal and exits with that key's code.\n"
     "\n"
-    "  -u, --utf8  the terminal or the input is UTF-8: list the GBK codes of its\n"
-    "              characters, and show them readably\n"
-    "  -h, --help  show this text and exit\n"
-    "  --version   show the version and exit\n"
+    "  -u, --utf8     the terminal or the input is UTF-8: list the GBK codes of its\n"
+    "                 characters, and show them readably\n"
+    "  -n, --no-wait  list, then end without waiting for a key\n"
+    "  -h, --help     show this text and exit\n"
+    "  --version      show the version and exit\n"
     "\n"
     "Exit status: the key's code, 0 to 255 (its character, or 0 or 224 for a key\n"
     "without one); 255 when there is no keyboard to read (and for the key 255);\n"
     "2 for a usage error (and for Ctrl+B); 1 when this text or the version could not\n"
-    "be written (and for Ctrl+A); in a shell, 128+n when signal n ends gbcode.\n";
+    "be written (and for Ctrl+A). With --no-wait: 0, or 1 when the input could not be\n"
+    "read or the listing not written. In a shell, 128+n when signal n ends gbcode.\n"
+    "\n"
+#ifdef _WIN32
+    "Example, in a script: type words.txt | gbcode -un\n"
+    "More in README.txt, beside gbcode.exe.\n";
+#else
+    "Example, in a script: echo 汉字 | gbcode -un\n"
+    "More in the manual page: man gbcode\n";
+#endif
 
 constexpr char version[] = "gbcode " GBCODE_VERSION "\n";
+
+enum class option { utf8, no_wait, help, version };
+
+struct option_name {
+    option meaning;
+    const char* short_name;  // a '-' and one letter; nullptr where there is none
+    const char* long_name;
+};
+
+constexpr option_name option_names[] = {
+    {option::utf8, "-u", "--utf8"},
+    {option::no_wait, "-n", "--no-wait"},
+    {option::help, "-h", "--help"},
+    {option::version, nullptr, "--version"},
+};
 
 bool is(const char* argument, const char* option) { return std::strcmp(argument, option) == 0; }
 
@@ -42,26 +70,57 @@ int answer(const char* first, const char* second)
     return unwritten_answer_status;
 }
 
+// Takes the options an argument names, each with the name it goes by: one long option, or
+// one or more letters after a '-'. False where it names anything else.
+template <typename take_option>
+bool read_options(const char* argument, take_option&& take)
+{
+    if (argument[0] == '-' && argument[1] == '-') {
+        for (const option_name& name : option_names) {
+            if (is(argument, name.long_name)) return take(name.meaning, name.long_name), true;
+        }
+        return false;
+    }
+    if (argument[0] != '-' || argument[1] == '\0') return false;
+    for (const char* letter = argument + 1; *letter != '\0'; ++letter) {
+        const auto named = [letter](const option_name& name) {
+            return name.short_name != nullptr && name.short_name[1] == *letter;
+        };
+        const option_name* const end = std::end(option_names);
+        const option_name* const name = std::find_if(std::begin(option_names), end, named);
+        if (name == end) return false;
+        take(name->meaning, name->short_name);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
 {
-    const char* alone = nullptr;  // --help or --version
-    int given = 0;                // arguments besides a "--"
+    const char* alone = nullptr;  // --help or --version, as given
+    option alone_option = option::help;
+    int given = 0;                // options given, each letter of a bundle counted
     bool options_ended = false;   // after "--", as scripts write before what they pass on
+    const auto take = [&](option meaning, const char* name) {
+        ++given;
+        switch (meaning) {
+        case option::utf8: options.encoding = text_encoding::utf8; break;
+        case option::no_wait: options.wait_for_key = false; break;
+        case option::help:
+        case option::version:
+            alone = name;
+            alone_option = meaning;
+            break;
+        }
+    };
     for (int i = 1; i < argc; ++i) {
         const char* const argument = argv[i];
         if (!options_ended && is(argument, "--")) {
             options_ended = true;
             continue;
         }
-        ++given;
-        if (!options_ended && (is(argument, "--utf8") || is(argument, "-u"))) {
-            options.encoding = text_encoding::utf8;
-        } else if (!options_ended &&
-                   (is(argument, "--help") || is(argument, "-h") || is(argument, "--version"))) {
-            alone = argument;
-        } else {
+        if (options_ended || !read_options(argument, take)) {
             message()
                 .add("unexpected argument '")
                 .add_argument(argument)
@@ -75,5 +134,5 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
         return usage_error_status;
     }
     if (alone == nullptr) return std::nullopt;
-    return is(alone, "--version") ? answer(version, "") : answer(usage, help);
+    return alone_option == option::version ? answer(version, "") : answer(usage, help);
 }

@@ -18,6 +18,7 @@ int main(int argc, char* argv[])
     // Static, not on the stack: the output's buffer is large, and a small stack must do.
     static listing_output out(stdout, is_terminal(stdout), options.encoding);
     write_prompt(out, options.encoding);
-    list_token(stdin, out, options.encoding);
+    const bool listed = list_token(stdin, out, options.encoding);
+    if (!options.wait_for_key) return listed ? 0 : unlisted_status;
     return wait_for_key(utf8 ? key_characters::gbk : key_characters::as_typed);
 }

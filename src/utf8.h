@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <span>
 
 // UTF-8, as terminals and files send it.
 
@@ -16,6 +17,22 @@ constexpr std::size_t utf8_length(unsigned char lead)
 }
 
 constexpr bool is_utf8_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Whether `byte` may be the byte at `index` (1 to 3) of a character led by `lead`: after E0,
+// ED, F0 and F4 not every continuation may, lest the bytes make a longer form of a smaller
+// character, a surrogate or a code beyond U+10FFFF.
+constexpr bool continues_utf8(unsigned char lead, std::size_t index, unsigned char byte)
+{
+    if (!is_utf8_continuation(byte)) return false;
+    if (index > 1) return true;
+    switch (lead) {
+    case 0xE0: return byte >= 0xA0;
+    case 0xED: return byte <= 0x9F;
+    case 0xF0: return byte >= 0x90;
+    case 0xF4: return byte <= 0x8F;
+    default: return true;
+    }
+}
 
 // Puts the UTF-8 bytes of `character` (at most U+10FFFF) at `out`; returns their end.
 constexpr unsigned char* put_utf8(char32_t character, unsigned char* out)
@@ -51,3 +68,61 @@ constexpr char32_t decode_utf8(const unsigned char* bytes, std::size_t count)
     if (character < smallest[count] || surrogate || character > 0x10FFFF) return 0;
     return character;
 }
+
+// Decodes UTF-8 a byte at a time, for text that arrives in pieces: a character split between
+// two pieces is decoded whole, and bytes that make no character are handed back as they are.
+class utf8_decoder {
+public:
+    enum class step {
+        more,       // the byte begins or goes on with a character
+        character,  // the byte ends character()
+        not_utf8,   // rejected() makes no character: a stray byte, or a character whose bytes
+                    // came whole but make a longer form, a surrogate or more than U+10FFFF
+        cut_short,  // rejected() began a character that this byte does not go on with; the
+                    // byte itself is not taken yet: push it again
+    };
+
+    constexpr step push(unsigned char byte) noexcept
+    {
+        if (held_count_ > 0 && !is_utf8_continuation(byte)) {
+            rejected_count_ = held_count_;
+            held_count_ = 0;
+            return step::cut_short;
+        }
+        held_[held_count_++] = byte;
+        const std::size_t length = held_count_ == 1 ? utf8_length(held_[0]) : length_;
+        if (held_count_ == 1 && byte < 0x80) return take(byte);
+        if (length == 0) return reject();
+        length_ = length;
+        if (held_count_ < length) return step::more;
+        const char32_t character = decode_utf8(held_, held_count_);
+        return character != 0 ? take(character) : reject();
+    }
+
+    // What the last push gave, until the next push.
+    char32_t character() const noexcept { return character_; }
+    std::span<const unsigned char> rejected() const noexcept { return {held_, rejected_count_}; }
+    // The bytes of a character still going on: where the text ends, they make none.
+    std::span<const unsigned char> held() const noexcept { return {held_, held_count_}; }
+    void clear() noexcept { held_count_ = 0; }
+
+private:
+    constexpr step take(char32_t character) noexcept
+    {
+        character_ = character;
+        held_count_ = 0;
+        return step::character;
+    }
+    constexpr step reject() noexcept
+    {
+        rejected_count_ = held_count_;
+        held_count_ = 0;
+        return step::not_utf8;
+    }
+
+    unsigned char held_[4]{};
+    std::size_t held_count_ = 0;
+    std::size_t length_ = 0;
+    std::size_t rejected_count_ = 0;
+    char32_t character_ = 0;
+};

@@ -48,7 +48,7 @@ TEST(EndToEnd, OnATerminalEachLineShowsBeforeTheTokenIsComplete)
     gbcode.type("abcd\x04");  // Ctrl+D hands the read what is typed so far, without a line end
     ASSERT_TRUE(gbcode.wait_for_screen("\tab  6162\r\n\tcd  6364\r\n"));
     gbcode.type("e\r");
-    ASSERT_TRUE(gbcode.wait_for_screen("\te\0  650\r\n"s));
+    ASSERT_TRUE(gbcode.wait_for_screen("\te.  650\r\n"));
     ASSERT_TRUE(gbcode.wait_until_raw());
     gbcode.type("\x1b\x1b");
     EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 27);
@@ -366,11 +366,12 @@ TEST(EndToEnd, AFailedReadOrWriteIsReportedOnceAndTheKeyWaitStillComes)
         const char* name;
         launch_options options;
         std::string message;
+        int no_wait_status;  // with --no-wait, which ends on the listing's success
     } cases[] = {
-        {"a full disk", full_disk, "gbcode: standard output: No space left on device\n"},
-        {"a file size limit", size_limit, "gbcode: standard output: File too large\n"},
-        {"input from a directory", directory_input, "gbcode: standard input: Is a directory\n"},
-        {"a reader that left, as pipelines end", reader_gone, ""},
+        {"a full disk", full_disk, "gbcode: standard output: No space left on device\n", 1},
+        {"a file size limit", size_limit, "gbcode: standard output: File too large\n", 1},
+        {"input from a directory", directory_input, "gbcode: standard input: Is a directory\n", 1},
+        {"a reader that left, as pipelines end", reader_gone, "", 0},
     };
     for (auto c : cases) {
         SCOPED_TRACE(c.name);
@@ -380,6 +381,10 @@ TEST(EndToEnd, AFailedReadOrWriteIsReportedOnceAndTheKeyWaitStillComes)
         gbcode.type("w");
         EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'w');
         EXPECT_EQ(gbcode.piped_errors(), c.message);
+        c.options.arguments = {"-n"};
+        terminal_session without_wait(c.options);
+        EXPECT_EQ(exit_code(without_wait.wait_for_exit()), c.no_wait_status);
+        EXPECT_EQ(without_wait.piped_errors(), c.message);
     }
     std::remove(path);
 }
@@ -420,9 +425,10 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         int status;
         std::string output_start;
         std::string errors;
+        std::string token = "ab";
     } cases[] = {
-        {{"--help"}, 0, "Usage: gbcode [-u | --utf8]\n       gbcode -h | --help | --version\n", ""},
-        {{"-h"}, 0, "Usage: gbcode [-u | --utf8]\n", ""},
+        {{"--help"}, 0, "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n       gbcode -h | --help | --version\n", ""},
+        {{"-h"}, 0, "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
@@ -434,10 +440,19 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         {{"--version", "--"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"--", "-u"}, 2, "", "gbcode: unexpected argument '-u'; try 'gbcode --help'\n"},
         {{"--", "--"}, 2, "", "gbcode: unexpected argument '--'; try 'gbcode --help'\n"},
+        // --no-wait lists and ends; short options go bundled.
+        {{"-n"}, 0, prompt + "\tab  6162\n", ""},
+        {{"-un"}, 0, "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n\tab  6162\n", ""},
+        {{"-nh"}, 2, "", "gbcode: '-h' goes alone; try 'gbcode --help'\n"},
+        {{"-nx"}, 2, "", "gbcode: unexpected argument '-nx'; try 'gbcode --help'\n"},
+        // UTF-8 read as GBK gets a hint; GBK itself none.
+        {{"--no-wait"}, 0, prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
+         "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n", "\xE6\xB1\x89"},
+        {{"-n"}, 0, prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());
-        launch_options options = piped_token("ab");
+        launch_options options = piped_token(c.token);
         options.controlling_terminal = false;  // a run that goes ahead gives -1 at once
         options.arguments = c.arguments;
         options.capture_errors = true;
@@ -457,7 +472,7 @@ TEST(EndToEnd, InUtf8ModeTheGbkCodesOfTypedCharactersAreListedAndGiven)
     terminal_session gbcode(options);
     ASSERT_TRUE(gbcode.wait_for_screen(utf8_prompt));
     gbcode.type("\xE6\xB1\x89\xE5\xAD\x97\xF0\x9F\x98\x80\r");  // han zi and an emoji
-    ASSERT_TRUE(gbcode.wait_for_screen("\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\0  3f0\r\n"s));
+    ASSERT_TRUE(gbcode.wait_for_screen("\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\xE2\x90\x80  3f0\r\n"));
     ASSERT_TRUE(gbcode.wait_until_raw());
     gbcode.type("\xE6\xB1\x89");  // han, whose GBK code begins with BA
     EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 0xBA);

@@ -44,11 +44,14 @@ TEST(Output, ControlBytesShowAsPlaceholdersOnATerminalAndAsTheyAreInAPipe)
          "\t..  e1b\r\n\t(0  2830\r\n\tqq  7171\r\n\t\x81\x40  8140\r\n\t.\xBA  1fba\r\n",
          "\t\x0e\x1b  e1b\n\t(0  2830\n\tqq  7171\n\t\x81\x40  8140\n\t\x1f\xBA  1fba\n"},
         {"a reset, a title string, and delete", {}, "\x1b" "c\x1b]0;x\x07\x7f",
-         "\t.c  1b63\r\n\t.]  1b5d\r\n\t0;  303b\r\n\tx.  787\r\n\t.\0  7f0\r\n"s,
+         "\t.c  1b63\r\n\t.]  1b5d\r\n\t0;  303b\r\n\tx.  787\r\n\t..  7f0\r\n",
          "\t\x1b" "c  1b63\n\t\x1b]  1b5d\n\t0;  303b\n\tx\x07  787\n\t\x7f\0  7f0\n"s},
         {"UTF-8: control pictures", {"--utf8"}, "\x1b\x01\x0e\x7f",
          "\t\xE2\x90\x9B\xE2\x90\x81  1b1\r\n\t\xE2\x90\x8E\xE2\x90\xA1  e7f\r\n",
          "\t\x1b\x01  1b1\n\t\x0e\x7f  e7f\n"},
+        {"UTF-8: an odd token's terminator, which takes no cell", {"--utf8"}, "a\xE6\xB1\x89",
+         "\ta\xEF\xBF\xBD  61ba\r\n\t\xEF\xBF\xBD\xE2\x90\x80  ba0\r\n",
+         "\ta\xEF\xBF\xBD  61ba\n\t\xEF\xBF\xBD\0  ba0\n"s},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

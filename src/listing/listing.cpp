@@ -43,15 +43,17 @@ void write_prompt(listing_output& out, text_encoding encoding)
     }
 }
 
-void list_token(std::FILE* in, listing_output& out, text_encoding input_encoding)
+bool list_token(std::FILE* in, listing_output& out, text_encoding input_encoding)
 {
     // Static, not on the stack: a small stack (ulimit -s) must do.
     static unsigned char input[32 * 1024];
     token_scan scan(out, input_encoding);
     std::size_t named = 0;
+    bool read_failed = false;
     for (;;) {
         const long count = read_input(in, input, sizeof input);
-        if (count < 0) report_stream_error("standard input", errno);
+        read_failed = count < 0;
+        if (read_failed) report_stream_error("standard input", errno);
         if (count <= 0) break;
         const bool token_goes_on = scan.list_more(input, static_cast<std::size_t>(count));
         name_missing_characters(scan.conversion(), named);
@@ -60,4 +62,8 @@ void list_token(std::FILE* in, listing_output& out, text_encoding input_encoding
     scan.finish();
     name_missing_characters(scan.conversion(), named);
     count_missing_characters(scan.conversion());
+    if (scan.looks_like_utf8()) {
+        message().add("if your terminal is UTF-8, gbcode --utf8 lists the GBK codes").send();
+    }
+    return !read_failed && !out.lost_bytes();
 }

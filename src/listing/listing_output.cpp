@@ -42,7 +42,8 @@ void listing_output::write_now(const unsigned char* bytes, std::size_t count) no
 {
     if (failed_ || count == 0 || write_output(stream_, bytes, count)) return;
     failed_ = true;
-    if (!is_reader_gone(errno)) report_stream_error("standard output", errno);
+    reader_gone_ = is_reader_gone(errno);
+    if (!reader_gone_) report_stream_error("standard output", errno);
 }
 
 void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_count) noexcept

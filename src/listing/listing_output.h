@@ -25,6 +25,8 @@ public:
     void flush() noexcept;
     // Whether a write has failed: nothing more will be written.
     bool failed() const noexcept { return failed_; }
+    // Whether bytes were lost to a failed write, not only to a reader that left.
+    bool lost_bytes() const noexcept { return failed_ && !reader_gone_; }
 
 private:
     using line_maker = unsigned char* (*)(const unsigned char* bytes, std::size_t pair_count,
@@ -41,6 +43,7 @@ private:
     const line_maker make_lines_;
     const std::size_t longest_line_;
     bool failed_ = false;
+    bool reader_gone_ = false;
     std::size_t filled_ = 0;
     unsigned char buffer_[buffer_size + pair_lines_overrun];
 };

@@ -90,10 +90,9 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
 
 namespace {
 
-constexpr bool is_control_byte(unsigned char byte)
-{
-    return (byte >= 0x01 && byte < 0x20) || byte == 0x7F;
-}
+// On a terminal, the bytes that would act instead of showing. The zero byte acts on nothing,
+// but takes no cell either, and would move the hex field after it out of line.
+constexpr bool is_control_byte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
 }  // namespace
 
@@ -113,11 +112,11 @@ unsigned char* put_terminal_pair_lines(const unsigned char* bytes, std::size_t p
 
 namespace {
 
-// A byte as it stands, or U+FFFD for half of a character; ASCII and zero bytes are written as
-// they are, control bytes as `controls` says.
+// A byte as it stands, or U+FFFD for half of a character; ASCII bytes are written as they are,
+// control bytes (the zero byte among them) as `controls` says.
 unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
 {
-    constexpr char32_t control_pictures = 0x2400;  // U+2401 for 01, on to U+241F for 1F
+    constexpr char32_t control_pictures = 0x2400;  // U+2400 for 00, on to U+241F for 1F
     constexpr char32_t delete_picture = 0x2421;
     if (controls == control_bytes::as_pictures && is_control_byte(byte)) {
         return put_utf8(byte == 0x7F ? delete_picture : control_pictures + byte, out);

@@ -30,19 +30,19 @@ constexpr std::size_t pair_lines_overrun = 8;
 unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count,
                               unsigned char* out) noexcept;
 
-// For a terminal: the same lines, but a control byte (01 to 1F, 7F) shows as '.', so that a
+// For a terminal: the same lines, but a control byte (00 to 1F, 7F) shows as '.', so that a
 // token cannot move the cursor, switch the character set or reset the terminal, nor swallow
-// the hex field after it. The zero byte, which terminals ignore, stays; no GBK byte is a
-// control byte.
+// the hex field after it; the zero byte, which takes no cell, would move it too. No GBK byte
+// is a control byte.
 unsigned char* put_terminal_pair_lines(const unsigned char* bytes, std::size_t pair_count,
                                        unsigned char* out) noexcept;
 
 // How a readable line shows a control byte: as it is (into a file or pipe), or on a terminal
-// as its control picture (U+2401 to U+241F, U+2421), which the terminal does not obey.
+// as its control picture (U+2400 to U+241F, U+2421), which the terminal does not obey.
 enum class control_bytes { as_they_are, as_pictures };
 
 // For UTF-8: the same lines, but the pair is shown readably. A pair that is one GBK character
-// shows as that character in UTF-8, other bytes one by one: ASCII and zero bytes as they are,
+// shows as that character in UTF-8, other bytes one by one: ASCII bytes as they are,
 // control bytes as `controls` says, 80 as the euro sign, and any other (half of a character)
 // as U+FFFD. The hex fields are the same.
 constexpr std::size_t longest_readable_pair_line =

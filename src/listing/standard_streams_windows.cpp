@@ -124,9 +124,9 @@ long read_wide_console(HANDLE console, unsigned char* buffer, std::size_t capaci
 
 // Writing ---------------------------------------------------------------------------------
 
-// The bytes of a character that the end of the last write cut short.
-unsigned char held_utf8[4];
-std::size_t held_utf8_count = 0;
+// Where the UTF-8 written so far stands: a character that the end of the last write cut
+// short is completed by the next.
+utf8_decoder written_text;
 
 // UTF-16 on its way to the console, in pieces of at most this many units.
 constexpr std::size_t units_per_write = 2048;
@@ -166,22 +166,13 @@ bool write_wide_console(HANDLE console, const unsigned char* bytes, std::size_t 
     wchar_t units[units_per_write + 4];
     wchar_t* end = units;
     for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char byte = bytes[i];
-        if (held_utf8_count > 0 && is_utf8_continuation(byte)) {
-            held_utf8[held_utf8_count++] = byte;
-            if (held_utf8_count < utf8_length(held_utf8[0])) continue;
-            const char32_t character = decode_utf8(held_utf8, held_utf8_count);
-            end = put_utf16(character != 0 ? character : replacement_character, end);
-            held_utf8_count = 0;
-        } else {
-            if (held_utf8_count > 0) end = put_utf16(replacement_character, end);
-            held_utf8_count = 0;
-            if (utf8_length(byte) > 0) {
-                held_utf8[held_utf8_count++] = byte;
-            } else {
-                end = put_utf16(byte < 0x80 ? byte : replacement_character, end);
-            }
+        utf8_decoder::step step = written_text.push(bytes[i]);
+        if (step == utf8_decoder::step::cut_short) {
+            end = put_utf16(replacement_character, end);
+            step = written_text.push(bytes[i]);
         }
+        if (step == utf8_decoder::step::character) end = put_utf16(written_text.character(), end);
+        if (step == utf8_decoder::step::not_utf8) end = put_utf16(replacement_character, end);
         if (end - units >= static_cast<std::ptrdiff_t>(units_per_write)) {
             if (!write_units(console, units, static_cast<std::size_t>(end - units))) return false;
             end = units;

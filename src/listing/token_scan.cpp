@@ -62,6 +62,7 @@ void token_scan::list_held_mark_bytes() noexcept
 void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
 {
     if (input_encoding_ == text_encoding::gbk) {
+        if (may_be_utf8_) check_utf8(bytes, count);
         pair(bytes, count);
         return;
     }
@@ -72,6 +73,51 @@ void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
         bytes += piece;
         count -= piece;
     }
+}
+
+// Character by character where a whole one is there, as plain as the listing beside it;
+// only a character split between two pieces is taken a byte at a time.
+void token_scan::check_utf8(const unsigned char* bytes, std::size_t count) noexcept
+{
+    std::size_t at = 0;
+    for (; utf8_index_ > 0 && at < count; ++at) {
+        may_be_utf8_ = continues_utf8(utf8_lead_, utf8_index_, bytes[at]);
+        if (!may_be_utf8_) return;
+        if (++utf8_index_ == utf8_length_) utf8_index_ = 0;
+    }
+    bool has_long = false;
+    while (at < count) {
+        const unsigned char lead = bytes[at];
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        // The CJK ideographs, led by E1 to EC, need no look at the lead beyond that.
+        const bool common = lead >= 0xE1 && lead <= 0xEC && count - at > 2;
+        if (common && is_utf8_continuation(bytes[at + 1]) && is_utf8_continuation(bytes[at + 2])) {
+            has_long = true;
+            at += 3;
+            continue;
+        }
+        const std::size_t length = utf8_length(lead);
+        std::size_t index = 1;
+        while (index < length && at + index < count &&
+               continues_utf8(lead, index, bytes[at + index])) {
+            ++index;
+        }
+        if (length == 0 || (index < length && at + index < count)) {
+            may_be_utf8_ = false;
+            return;
+        }
+        has_long |= length > 2;
+        if (index < length) {
+            utf8_lead_ = lead;
+            utf8_length_ = length;
+            utf8_index_ = index;
+        }
+        at += index;
+    }
+    has_long_utf8_ |= has_long;
 }
 
 void token_scan::pair(const unsigned char* from, std::size_t count) noexcept

@@ -2,6 +2,7 @@
 #include "cp936/utf8_to_gbk.h"
 #include "listing/listing_output.h"
 #include "listing/text_encoding.h"
+#include "utf8.h"
 
 #include <cstddef>
 
@@ -24,11 +25,19 @@ public:
     void finish() noexcept;
     // The conversion from UTF-8 so far, with the characters that had no GBK code.
     const utf8_to_gbk& conversion() const noexcept { return converter_; }
+    // For GBK input, after finish(): whether the token was well-formed UTF-8 holding a
+    // character of three or four bytes, as every Chinese character is in UTF-8. GBK text
+    // hardly ever is (no GB2312 text of any length), so the terminal was most likely UTF-8.
+    bool looks_like_utf8() const noexcept
+    {
+        return may_be_utf8_ && has_long_utf8_ && utf8_index_ == 0;
+    }
 
 private:
     void pair(const unsigned char* bytes, std::size_t count) noexcept;
     void take(const unsigned char* bytes, std::size_t count) noexcept;
     void list_held_mark_bytes() noexcept;
+    void check_utf8(const unsigned char* bytes, std::size_t count) noexcept;
 
     // U+FEFF in UTF-8, with which editors on Windows begin files saved as UTF-8 (Notepad among
     // them): a sign of the encoding, not text, and a character GBK lacks. Left out of the
@@ -46,5 +55,12 @@ private:
     bool holds_byte_ = false;  // a pair's first byte came at the end of the last piece
     unsigned char held_byte_ = 0;
     utf8_to_gbk converter_;
+    // Whether the GBK token read so far could be UTF-8 (checked only until it cannot), and
+    // where in a character it stands: the lead byte and the index of the byte to come.
+    bool may_be_utf8_ = true;
+    bool has_long_utf8_ = false;
+    unsigned char utf8_lead_ = 0;
+    std::size_t utf8_length_ = 0;
+    std::size_t utf8_index_ = 0;
     unsigned char converted_[conversion_piece + utf8_to_gbk::carried_over];
 };

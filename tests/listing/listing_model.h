@@ -1,6 +1,6 @@
 #pragma once
 // The listing as plainly as it can be said: skip the blanks, take the token, and print each
-// pair by position with printf's own "\t%c%c  %x%x\n". On a terminal a control byte (01 to
+// pair by position with printf's own "\t%c%c  %x%x\n". On a terminal a control byte (00 to
 // 1F, 7F) is printed as '.'. The tests and the fuzzer hold the listing to this model.
 #include <cstdio>
 #include <string>
@@ -11,7 +11,7 @@ inline bool is_blank(char byte) { return byte == ' ' || (byte >= '\t' && byte <=
 inline std::string model_pair_lines(const std::string& token, bool on_terminal = false)
 {
     const auto shown = [&](unsigned char byte) {
-        const bool control = (byte >= 0x01 && byte <= 0x1F) || byte == 0x7F;
+        const bool control = byte <= 0x1F || byte == 0x7F;
         return on_terminal && control ? unsigned{'.'} : unsigned{byte};
     };
     std::string lines;

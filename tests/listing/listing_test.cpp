@@ -1,6 +1,7 @@
 #include "listing/listing.h"
 #include "listing/listing_model.h"
 #include "listing/pair_lines.h"
+#include "listing/token_scan.h"
 #include "utf8.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +94,41 @@ TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
 
 TEST(Listing, LinesShownOneByOneMatchBufferedOnes)
 {
-    EXPECT_EQ(list("\xBA\xBA\xD7\xD6" "a", true), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta\0  610\n"s);
+    // The terminator of an odd token shows as '.', as a zero byte takes no cell there.
+    EXPECT_EQ(list("\xBA\xBA\xD7\xD6" "a", true), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta.  610\n");
+}
+
+TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
+{
+    const struct {
+        const char* name;
+        std::string token;
+        bool looks_like_utf8;
+    } cases[] = {
+        {"Chinese in UTF-8", "\xE6\xB1\x89\xE5\xAD\x97", true},
+        {"a four-byte character among ASCII", "a\xF0\x9F\x98\x80" "b", true},
+        {"Chinese in GBK", "\xBA\xBA\xD7\xD6", false},
+        {"GBK that is two-byte UTF-8 only", "\xC4\xE3", false},
+        {"ASCII", "abc", false},
+        {"UTF-8 then a GBK pair", "\xE6\xB1\x89\xBA\xBA", false},
+        {"UTF-8 cut short by ASCII", "\xE6\xB1\x89\xE5" "ab", false},
+        {"UTF-8 cut short by the token's end", "\xE6\xB1\x89\xE5\xAD", false},
+        {"a longer form of a character", "\xE6\xB1\x89\xE0\x80\xAF", false},
+    };
+    for (const auto& c : cases) {
+        // Whole, and a byte a read, so that each character is split between reads.
+        for (const std::size_t piece : {c.token.size(), std::size_t{1}}) {
+            SCOPED_TRACE(std::string(c.name) + ", pieces of " + std::to_string(piece));
+            std::FILE* out = std::tmpfile();
+            listing_output output_stream(out, false, text_encoding::gbk);
+            token_scan scan(output_stream, text_encoding::gbk);
+            const auto* const bytes = reinterpret_cast<const unsigned char*>(c.token.data());
+            for (std::size_t at = 0; at < c.token.size(); at += piece) scan.list_more(bytes + at, piece);
+            scan.finish();
+            EXPECT_EQ(scan.looks_like_utf8(), c.looks_like_utf8);
+            std::fclose(out);
+        }
+    }
 }
 
 TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
@@ -154,7 +189,8 @@ TEST(PairLines, MatchTheLineFormatForEveryPairOfByteValues)
 TEST(PairLines, ReadableOnesOnATerminalWriteNoControl)
 {
     // Every pair: its hex fields as in the plain line, and shown as whole UTF-8 characters,
-    // none a control (C0 but the zero byte, DEL, C1) that the terminal would obey.
+    // none a control (C0, the zero byte among them, DEL, C1) that the terminal would obey or
+    // that would take no cell.
     for (unsigned pair = 0; pair < 256 * 256; ++pair) {
         const unsigned char bytes[2] = {static_cast<unsigned char>(pair >> 8),
                                         static_cast<unsigned char>(pair)};
@@ -171,7 +207,7 @@ TEST(PairLines, ReadableOnesOnATerminalWriteNoControl)
             const std::size_t length = shown[0] < 0x80 ? 1 : utf8_length(shown[0]);
             const char32_t character = length > 0 ? decode_utf8(shown, length) : 0;
             const bool control = character < 0x20 || (character >= 0x7F && character < 0xA0);
-            ASSERT_TRUE(shown[0] == 0 || !control) << pair << " at " << at;
+            ASSERT_TRUE(length > 0 && !control) << pair << " at " << at;
             at += length;
         }
     }
