@@ -19,39 +19,37 @@ using namespace std::string_literals;
 
 namespace {
 
-const std::string prompt = "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n";
+// The prompt as the terminal shows it.
+const std::string screen_prompt = "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\r\n";
 
 TEST(EndToEnd, TypedTokenIsListedAndTheKeyBecomesTheExitStatus)
 {
-    terminal_session gbcode({});
+    terminal_session gbcode(at_terminal());
     // The prompt is on screen while the read waits, before anything is typed.
-    ASSERT_TRUE(gbcode.wait_for_screen(prompt.substr(0, 10) + "\r\n"));
+    ASSERT_TRUE(gbcode.wait_for_screen(screen_prompt));
     gbcode.type("\xBA\xBA\xD7\xD6\r");
     // Each line shows as it is made, before the key wait; the terminal turns LF into CR LF.
-    ASSERT_TRUE(gbcode.wait_for_screen("\t\xBA\xBA  baba\r\n\t\xD7\xD6  d7d6\r\n"));
+    const std::string lines = "\t\xBA\xBA  baba\r\n\t\xD7\xD6  d7d6\r\n";
+    ASSERT_TRUE(gbcode.wait_for_screen(lines));
     ASSERT_TRUE(gbcode.wait_until_raw());
     EXPECT_EQ(gbcode.settings().c_lflag & (ECHO | ISIG | IEXTEN), 0u);
     EXPECT_EQ(gbcode.settings().c_iflag & (ICRNL | IXON), 0u);
     EXPECT_EQ(gbcode.settings().c_cc[VMIN], 1);
     EXPECT_EQ(gbcode.settings().c_cc[VTIME], 0);
     gbcode.type("\r");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 13);
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-    EXPECT_EQ(gbcode.screen(), prompt.substr(0, 10) + "\r\n\xBA\xBA\xD7\xD6\r\n" +
-                                   "\t\xBA\xBA  baba\r\n\t\xD7\xD6  d7d6\r\n");
+    expect_end(gbcode, {.code = 13, .screen = screen_prompt + "\xBA\xBA\xD7\xD6\r\n" + lines});
 }
 
 TEST(EndToEnd, OnATerminalEachLineShowsBeforeTheTokenIsComplete)
 {
-    terminal_session gbcode({});
-    ASSERT_TRUE(gbcode.wait_for_screen(prompt.substr(0, 10)));
+    terminal_session gbcode(at_terminal());
+    ASSERT_TRUE(gbcode.wait_for_screen(screen_prompt));
     gbcode.type("abcd\x04");  // Ctrl+D hands the read what is typed so far, without a line end
     ASSERT_TRUE(gbcode.wait_for_screen("\tab  6162\r\n\tcd  6364\r\n"));
     gbcode.type("e\r");
     ASSERT_TRUE(gbcode.wait_for_screen("\te.  650\r\n"));
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("\x1b\x1b");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 27);
+    ASSERT_TRUE(gbcode.type_when_raw("\x1b\x1b"));
+    expect_end(gbcode, {.code = 27});
 }
 
 struct key_case {
@@ -105,13 +103,10 @@ TEST(EndToEnd, EachKeyEndsTheWaitWithItsCodeAndIsTakenWhole)
     for (const key_case& c : cases) {
         SCOPED_TRACE(c.key);
         terminal_session gbcode(piped_token("ab"));
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type(c.bytes);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        EXPECT_EQ(gbcode.screen(), "");  // nothing echoed
-        EXPECT_EQ(gbcode.piped_output(), prompt + "\tab  6162\n");
-        EXPECT_EQ(gbcode.unread_input(), c.left);
+        ASSERT_TRUE(gbcode.type_when_raw(c.bytes));
+        // Nothing echoed.
+        expect_end(gbcode, {.code = c.code, .output = gbk_prompt + "\tab  6162\n", .screen = "",
+                            .left = c.left});
     }
 }
 
@@ -139,14 +134,11 @@ TEST(EndToEnd, TheWaitMakesTheTerminalRawWhateverItsStartingSettings)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        launch_options options = piped_token("ab");
-        options.adjust_settings = c.adjust;
-        terminal_session gbcode(options);
+        terminal_session gbcode(piped_token().adjusted(c.adjust));
         ASSERT_TRUE(gbcode.wait_until_changed());
         EXPECT_FALSE(gbcode.wait_for_exit(200ms));  // it waits for the key
         gbcode.type(c.key);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        expect_end(gbcode, {.code = c.code});
     }
 }
 
@@ -154,52 +146,42 @@ TEST(EndToEnd, StartedInTheBackgroundItWaitsForTheForegroundAndCanStillBeEnded)
 {
     // As `echo ab | timeout 1 gbcode` runs it: job control stops it before it changes the
     // terminal, and timeout's SIGTERM and SIGCONT end it.
-    launch_options in_background = piped_token("ab");
-    in_background.under_session_leader = true;
-    in_background.in_background = true;
-    terminal_session gbcode(in_background);
+    terminal_session gbcode(piped_token().in_background());
     ASSERT_TRUE(gbcode.wait_until_stopped());
     EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
     kill(gbcode.program_pid(), SIGTERM);
     kill(gbcode.program_pid(), SIGCONT);
-    const std::optional<int> status = gbcode.wait_for_exit();
-    ASSERT_TRUE(status);
-    ASSERT_TRUE(WIFSIGNALED(*status));
-    EXPECT_EQ(WTERMSIG(*status), SIGTERM);
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+    expect_end(gbcode, {.signal = SIGTERM});
 }
 
 TEST(EndToEnd, AnArrowSplitAcrossTwoReadsIsStillOneKey)
 {
-    terminal_session gbcode(piped_token("ab"));
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("\x1b[");
+    terminal_session gbcode(piped_token());
+    ASSERT_TRUE(gbcode.type_when_raw("\x1b["));
     std::this_thread::sleep_for(20ms);
     gbcode.type("A");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 224);
+    expect_end(gbcode, {.code = 224});
 }
 
 TEST(EndToEnd, TheRestOfTheTokensLineDoesNotEndTheWait)
 {
-    terminal_session gbcode({});
-    ASSERT_TRUE(gbcode.wait_for_screen(prompt.substr(0, 10)));
+    terminal_session gbcode(at_terminal());
+    ASSERT_TRUE(gbcode.wait_for_screen(screen_prompt));
     gbcode.type("\xBA\xBA \xD7\xD6 rest\r");
     ASSERT_TRUE(gbcode.wait_until_raw());
     EXPECT_FALSE(gbcode.wait_for_exit(200ms));
     gbcode.type("k");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'k');
-    EXPECT_NE(gbcode.screen().find("\t\xBA\xBA  baba\r\n"), std::string::npos);
-    EXPECT_EQ(gbcode.screen().find("d7d6"), std::string::npos);
+    expect_end(gbcode, {.code = 'k', .screen = screen_prompt + "\xBA\xBA \xD7\xD6 rest\r\n" +
+                                                "\t\xBA\xBA  baba\r\n"});
 }
 
 TEST(EndToEnd, KeysTypedAheadEndTheWaitAtOnce)
 {
     for (const std::string ahead : {"q", "xyz\r"}) {
         SCOPED_TRACE(ahead);
-        terminal_session gbcode({});
+        terminal_session gbcode(at_terminal());
         gbcode.type("\xBA\xBA\r" + ahead);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), ahead[0]);
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        expect_end(gbcode, {.code = ahead[0]});
     }
 }
 
@@ -209,8 +191,8 @@ TEST(EndToEnd, RedirectedInputStillWaitsForAKeyAtTheTerminal)
     ASSERT_TRUE(gbcode.wait_until_raw());
     EXPECT_FALSE(gbcode.wait_for_exit(200ms));
     gbcode.type("z");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'z');
-    EXPECT_EQ(gbcode.piped_output(), prompt + "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n");
+    expect_end(gbcode,
+               {.code = 'z', .output = gbk_prompt + "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n"});
 }
 
 TEST(EndToEnd, WithoutAControllingTerminalItExitsWithMinusOneAtOnce)
@@ -226,11 +208,9 @@ TEST(EndToEnd, WithoutAControllingTerminalItExitsWithMinusOneAtOnce)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        launch_options options = piped_token(c.input);
-        options.controlling_terminal = false;
-        terminal_session gbcode(options);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit(2s)), 255);
-        EXPECT_EQ(gbcode.piped_output(), prompt + c.listing);
+        terminal_session gbcode(no_terminal(c.input));
+        EXPECT_TRUE(gbcode.wait_for_exit(2s));  // at once
+        expect_end(gbcode, {.code = 255, .output = gbk_prompt + c.listing});
     }
 }
 
@@ -243,13 +223,9 @@ TEST(EndToEnd, ALongTokenIsListedWholeIntoAPipeOrAFile)
         do byte = static_cast<char>(random());
         while (is_blank(byte));
     }
-    const std::string listing = prompt + model_listing(token);
-
-    launch_options to_pipe = piped_token(token + "\nrest");
-    to_pipe.controlling_terminal = false;
-    terminal_session through_pipe(to_pipe);
-    EXPECT_TRUE(through_pipe.piped_output() == listing);
-    EXPECT_EQ(exit_code(through_pipe.wait_for_exit()), 255);
+    const std::string listing = gbk_prompt + model_listing(token);
+    terminal_session through_pipe(no_terminal(token + "\nrest"));
+    expect_end(through_pipe, {.code = 255, .output = listing});
 
     for (const std::string earlier : {"", "lines from before\n"}) {
         SCOPED_TRACE(earlier);
@@ -258,12 +234,8 @@ TEST(EndToEnd, ALongTokenIsListedWholeIntoAPipeOrAFile)
         ASSERT_GE(file, 0);
         ASSERT_EQ(write(file, earlier.data(), earlier.size()), ssize_t(earlier.size()));
         close(file);
-        launch_options to_file = to_pipe;
-        to_file.output = stream::file;
-        to_file.output_file = path;
-        to_file.append_output = true;
-        terminal_session into_file(to_file);
-        EXPECT_EQ(exit_code(into_file.wait_for_exit()), 255);
+        terminal_session into_file(no_terminal(token + "\nrest").appending_to(path));
+        expect_end(into_file, {.code = 255});
         std::ifstream written(path, std::ios::binary);
         EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(written), {}) == earlier + listing);
         std::remove(path);
@@ -272,28 +244,21 @@ TEST(EndToEnd, ALongTokenIsListedWholeIntoAPipeOrAFile)
 
 TEST(EndToEnd, ClosedOrBrokenStandardStreamsStillReachTheKeyWait)
 {
-    launch_options both_closed;
-    both_closed.input = stream::closed;
-    both_closed.output = stream::closed;
     // The terminal, opened for the key wait, must not take the closed output's place.
-    launch_options output_closed = piped_token("ab");
-    output_closed.output = stream::closed;
-    launch_options reader_gone = piped_token(std::string(200000, 'x'));
-    reader_gone.output_reader_gone = true;
-    for (const launch_options& options : {both_closed, output_closed, reader_gone}) {
+    for (const launch_options& options :
+         {at_terminal().input_closed().output_closed(), piped_token().output_closed(),
+          piped_token(std::string(200000, 'x')).reader_gone()}) {
         terminal_session gbcode(options);
         ASSERT_TRUE(gbcode.wait_until_raw());
         // What was closed stays closed: the terminal in its place would receive the output.
         const auto is_open = [&](int fd) {
-            const std::string path = "/proc/" + std::to_string(gbcode.pid()) + "/fd/" + std::to_string(fd);
-            return access(path.c_str(), F_OK) == 0;
+            const std::string pid = std::to_string(gbcode.pid());
+            return access(("/proc/" + pid + "/fd/" + std::to_string(fd)).c_str(), F_OK) == 0;
         };
         EXPECT_EQ(is_open(STDIN_FILENO), options.input != stream::closed);
         EXPECT_EQ(is_open(STDOUT_FILENO), options.output != stream::closed);
         gbcode.type("y");
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'y');
-        EXPECT_EQ(gbcode.screen(), "");  // no output strayed onto the terminal
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        expect_end(gbcode, {.code = 'y', .screen = ""});  // no output strayed onto the terminal
     }
 }
 
@@ -301,12 +266,8 @@ TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
 {
     // Leading the terminal's session itself, started by a shell, or under nohup: a hang-up
     // is a failed read, even where it comes with SIGHUP.
-    launch_options session_leader = piped_token("ab");
-    launch_options under_shell = piped_token("ab");
-    under_shell.under_session_leader = true;
-    launch_options under_nohup = piped_token("ab");
-    under_nohup.ignore_hangup = true;
-    for (const launch_options& options : {session_leader, under_shell, under_nohup}) {
+    for (const launch_options& options :
+         {piped_token(), piped_token().as_shell_job(), piped_token().under_nohup()}) {
         terminal_session gbcode(options);
         ASSERT_TRUE(gbcode.wait_until_raw());
         gbcode.hang_up();
@@ -318,104 +279,67 @@ TEST(EndToEnd, AStopDuringTheWaitPutsTheTerminalBackUntilItGoesOn)
 {
     for (int signal_number : {SIGTSTP, SIGTTIN, SIGTTOU}) {
         SCOPED_TRACE(signal_number);
-        launch_options as_shell_job = piped_token("ab");
-        as_shell_job.under_session_leader = true;
-        terminal_session gbcode(as_shell_job);
+        terminal_session gbcode(piped_token().as_shell_job());
         ASSERT_TRUE(gbcode.wait_until_raw());
         gbcode.signal_foreground(signal_number);
         ASSERT_TRUE(gbcode.wait_until_stopped());
         EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
         gbcode.signal_foreground(SIGCONT);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type("c");
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'c');
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        ASSERT_TRUE(gbcode.type_when_raw("c"));
+        expect_end(gbcode, {.code = 'c'});
     }
-}
-
-TEST(EndToEnd, UnreadableInputListsNothing)
-{
-    launch_options directory_input = piped_token("");
-    directory_input.input = stream::file;
-    directory_input.input_file = "/";
-    terminal_session gbcode(directory_input);
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("w");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'w');
-    EXPECT_EQ(gbcode.piped_output(), prompt);
 }
 
 TEST(EndToEnd, AFailedReadOrWriteIsReportedOnceAndTheKeyWaitStillComes)
 {
     const std::string token(100000, 'x');
-    launch_options full_disk = piped_token(token);
-    full_disk.output = stream::file;
-    full_disk.output_file = "/dev/full";
     char path[] = "/tmp/gbcode-limit-XXXXXX";
     close(mkstemp(path));
-    launch_options size_limit = piped_token(token);
-    size_limit.output = stream::file;
-    size_limit.output_file = path;
-    size_limit.file_size_limit = 4096;
-    launch_options directory_input = piped_token("");
-    directory_input.input = stream::file;
-    directory_input.input_file = "/";
-    launch_options reader_gone = piped_token(token);
-    reader_gone.output_reader_gone = true;
     const struct {
         const char* name;
         launch_options options;
         std::string message;
         int no_wait_status;  // with --no-wait, which ends on the listing's success
+        std::optional<std::string> output = {};
     } cases[] = {
-        {"a full disk", full_disk, "gbcode: standard output: No space left on device\n", 1},
-        {"a file size limit", size_limit, "gbcode: standard output: File too large\n", 1},
-        {"input from a directory", directory_input, "gbcode: standard input: Is a directory\n", 1},
-        {"a reader that left, as pipelines end", reader_gone, "", 0},
+        {"a full disk", piped_token(token).output_to("/dev/full"),
+         "gbcode: standard output: No space left on device\n", 1},
+        {"a file size limit", piped_token(token).output_to(path).limit_file_size(4096),
+         "gbcode: standard output: File too large\n", 1},
+        // Unreadable input lists nothing.
+        {"input from a directory", piped_token().input_from("/"),
+         "gbcode: standard input: Is a directory\n", 1, gbk_prompt},
+        {"a reader that left, as pipelines end", piped_token(token).reader_gone(), "", 0},
     };
-    for (auto c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        c.options.capture_errors = true;
         terminal_session gbcode(c.options);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type("w");
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'w');
-        EXPECT_EQ(gbcode.piped_errors(), c.message);
-        c.options.arguments = {"-n"};
-        terminal_session without_wait(c.options);
-        EXPECT_EQ(exit_code(without_wait.wait_for_exit()), c.no_wait_status);
-        EXPECT_EQ(without_wait.piped_errors(), c.message);
+        ASSERT_TRUE(gbcode.type_when_raw("w"));
+        expect_end(gbcode, {.code = 'w', .output = c.output, .errors = c.message});
+        terminal_session without_wait(launch_options(c.options).with_arguments({"-n"}));
+        expect_end(without_wait,
+                   {.code = c.no_wait_status, .output = c.output, .errors = c.message});
     }
     std::remove(path);
 }
 
 TEST(EndToEnd, NonBlockingStreamsLoseNothing)
 {
-    launch_options slow_input = piped_token("abcd");
-    slow_input.piped_input_later = "efgh";
-    slow_input.nonblocking_input = true;
-    launch_options slow_reader = piped_token(std::string(3000000, 'x'));
-    slow_reader.nonblocking_output = true;
-    for (launch_options options : {slow_input, slow_reader}) {
-        options.controlling_terminal = false;
-        options.capture_errors = true;
+    for (const launch_options& options :
+         {no_terminal("abcd").more_input_later("efgh").input_nonblocking(),
+          no_terminal(std::string(3000000, 'x')).output_nonblocking()}) {
         terminal_session gbcode(options);
         std::this_thread::sleep_for(300ms);  // gbcode fills the pipe and finds it full
-        EXPECT_TRUE(gbcode.piped_output() ==
-                    prompt + model_listing(options.piped_input + options.piped_input_later));
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
-        EXPECT_EQ(gbcode.piped_errors(), "");
+        const std::string listing = model_listing(options.piped_input + options.piped_input_later);
+        expect_end(gbcode, {.code = 255, .output = gbk_prompt + listing, .errors = ""});
     }
 }
 
 TEST(EndToEnd, ASmallStackListsALongTokenWhole)
 {
-    launch_options small_stack = piped_token(std::string(100000, 'q'));
-    small_stack.controlling_terminal = false;
-    small_stack.stack_limit = 256 * 1024;
-    terminal_session gbcode(small_stack);
-    EXPECT_TRUE(gbcode.piped_output() == prompt + model_listing(std::string(100000, 'q')));
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
+    const std::string token(100000, 'q');
+    terminal_session gbcode(no_terminal(token).limit_stack(256 * 1024));
+    expect_end(gbcode, {.code = 255, .output = gbk_prompt + model_listing(token)});
 }
 
 TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
@@ -427,66 +351,58 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string errors;
         std::string token = "ab";
     } cases[] = {
-        {{"--help"}, 0, "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n       gbcode -h | --help | --version\n", ""},
+        {{"--help"}, 0,
+         "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n"
+         "       gbcode -h | --help | --version\n", ""},
         {{"-h"}, 0, "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
         {{"--version", "-u"}, 2, "", "gbcode: '--version' goes alone; try 'gbcode --help'\n"},
         // "--" ends the options, as scripts write it before what they pass on.
-        {{"--"}, 255, prompt + "\tab  6162\n", ""},
-        {{"-u", "--"}, 255,
-         "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n\tab  6162\n", ""},
+        {{"--"}, 255, gbk_prompt + "\tab  6162\n", ""},
+        {{"-u", "--"}, 255, utf8_prompt + "\tab  6162\n", ""},
         {{"--version", "--"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"--", "-u"}, 2, "", "gbcode: unexpected argument '-u'; try 'gbcode --help'\n"},
         {{"--", "--"}, 2, "", "gbcode: unexpected argument '--'; try 'gbcode --help'\n"},
         // --no-wait lists and ends; short options go bundled.
-        {{"-n"}, 0, prompt + "\tab  6162\n", ""},
-        {{"-un"}, 0, "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\n\tab  6162\n", ""},
+        {{"-n"}, 0, gbk_prompt + "\tab  6162\n", ""},
+        {{"-un"}, 0, utf8_prompt + "\tab  6162\n", ""},
         {{"-nh"}, 2, "", "gbcode: '-h' goes alone; try 'gbcode --help'\n"},
         {{"-nx"}, 2, "", "gbcode: unexpected argument '-nx'; try 'gbcode --help'\n"},
         // UTF-8 read as GBK gets a hint; GBK itself none.
-        {{"--no-wait"}, 0, prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
+        {{"--no-wait"}, 0, gbk_prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
          "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n", "\xE6\xB1\x89"},
-        {{"-n"}, 0, prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
+        {{"-n"}, 0, gbk_prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());
-        launch_options options = piped_token(c.token);
-        options.controlling_terminal = false;  // a run that goes ahead gives -1 at once
-        options.arguments = c.arguments;
-        options.capture_errors = true;
-        terminal_session gbcode(options);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.status);
+        // Without a terminal, a run that goes ahead gives -1 at once.
+        terminal_session gbcode(no_terminal(c.token).with_arguments(c.arguments));
         EXPECT_EQ(gbcode.piped_output().substr(0, c.output_start.size()), c.output_start);
-        EXPECT_EQ(gbcode.piped_errors(), c.errors);
+        expect_end(gbcode, {.code = c.status, .errors = c.errors});
     }
 }
 
 TEST(EndToEnd, InUtf8ModeTheGbkCodesOfTypedCharactersAreListedAndGiven)
 {
-    const std::string utf8_prompt = "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\r\n";
-    launch_options options;
-    options.arguments = {"--utf8"};
-    options.capture_errors = true;
-    terminal_session gbcode(options);
-    ASSERT_TRUE(gbcode.wait_for_screen(utf8_prompt));
+    terminal_session gbcode(at_terminal().with_arguments({"--utf8"}));
+    ASSERT_TRUE(gbcode.wait_for_screen(
+        "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\r\n"));
     gbcode.type("\xE6\xB1\x89\xE5\xAD\x97\xF0\x9F\x98\x80\r");  // han zi and an emoji
-    ASSERT_TRUE(gbcode.wait_for_screen("\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\xE2\x90\x80  3f0\r\n"));
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("\xE6\xB1\x89");  // han, whose GBK code begins with BA
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 0xBA);
-    EXPECT_EQ(gbcode.unread_input(), "");
-    EXPECT_EQ(gbcode.piped_errors(), "gbcode: U+1F600 has no GBK code, listed as ?\n");
+    ASSERT_TRUE(gbcode.wait_for_screen(
+        "\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\xE2\x90\x80  3f0\r\n"));
+    ASSERT_TRUE(gbcode.type_when_raw("\xE6\xB1\x89"));  // han, whose GBK code begins with BA
+    expect_end(gbcode, {.code = 0xBA,
+                        .errors = "gbcode: U+1F600 has no GBK code, listed as ?\n", .left = ""});
 }
 
 TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)
 {
     terminal_session gbcode(piped_token(std::string(1000000, 'x')));
-    EXPECT_EQ(gbcode.read_line_and_close_output(), prompt);
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("v");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'v');
+    EXPECT_EQ(gbcode.read_line_and_close_output(), gbk_prompt);
+    ASSERT_TRUE(gbcode.type_when_raw("v"));
+    expect_end(gbcode, {.code = 'v'});
 }
 
 TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
@@ -503,14 +419,10 @@ TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
     }
     for (int signal_number : signals) {
         SCOPED_TRACE(signal_number);
-        terminal_session gbcode(piped_token("ab"));
+        terminal_session gbcode(piped_token());
         ASSERT_TRUE(gbcode.wait_until_raw());
         kill(gbcode.pid(), signal_number);
-        const std::optional<int> status = gbcode.wait_for_exit();
-        ASSERT_TRUE(status);
-        ASSERT_TRUE(WIFSIGNALED(*status));
-        EXPECT_EQ(WTERMSIG(*status), signal_number);
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        expect_end(gbcode, {.signal = signal_number});
     }
 }
 

@@ -90,7 +90,6 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAStandardOneOnTheTerminalIsTheKeyboard
         SCOPED_TRACE(nonblocking ? "non-blocking" : "blocking");
         launch_options options;  // standard input and output on the terminal
         options.open_files_limit = 3;
-        options.capture_errors = true;
         options.nonblocking_input = nonblocking;
         terminal_session gbcode(options);
         gbcode.type("ab\r");
@@ -128,7 +127,6 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAndNoneOnTheTerminalItSaysWhy)
         launch_options options = piped_token();
         options.output = output;
         options.open_files_limit = 3;
-        options.capture_errors = true;
         terminal_session gbcode(options);
         EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
         const std::string errors = gbcode.piped_errors();

@@ -1,5 +1,8 @@
 #include "terminal_session.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -48,8 +51,6 @@ void write_all(int fd, std::string_view bytes)
     setsid();
     signal(SIGPIPE, SIG_DFL);  // as a shell would start it, not as this test program runs
     if (options.ignore_hangup) signal(SIGHUP, SIG_IGN);
-    // Opened while 0 to 2 are taken, so that it cannot fill a stream meant to be closed.
-    const int null_device = open("/dev/null", O_WRONLY | O_CLOEXEC);
     int terminal = -1;
     if (options.controlling_terminal) {
         terminal = open(terminal_name, O_RDWR);  // a session leader's first terminal is its own
@@ -60,21 +61,21 @@ void write_all(int fd, std::string_view bytes)
         if (kind == stream::pipe) dup2(pipe_end, target);
         if (kind == stream::file) dup2(open(path.c_str(), flags), target);
         if (kind == stream::closed) close(target);
+        if (kind == stream::shared_with_errors) dup2(error_pipe, target);
     };
     place(options.input, input_pipe, options.input_file, O_RDONLY, STDIN_FILENO);
     const int output_flags = O_WRONLY | (options.append_output ? O_APPEND : 0);
     place(options.output, output_pipe, options.output_file, output_flags, STDOUT_FILENO);
-    dup2(options.capture_errors ? error_pipe : null_device, STDERR_FILENO);
+    dup2(error_pipe, STDERR_FILENO);
     if (options.nonblocking_input) fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK);
     if (options.nonblocking_output) fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
-    if (options.file_size_limit > 0) {
-        const rlimit size{rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
-        setrlimit(RLIMIT_FSIZE, &size);
-    }
-    if (options.stack_limit > 0) {
-        const rlimit stack{rlim_t(options.stack_limit), rlim_t(options.stack_limit)};
-        setrlimit(RLIMIT_STACK, &stack);
-    }
+    if (options.nonblocking_errors) fcntl(STDERR_FILENO, F_SETFL, O_NONBLOCK);
+    const auto limit = [](auto resource, long value) {
+        const rlimit both{rlim_t(value), rlim_t(value)};
+        if (value > 0) setrlimit(resource, &both);
+    };
+    limit(RLIMIT_FSIZE, options.file_size_limit);
+    limit(RLIMIT_STACK, options.stack_limit);
     if (terminal > STDERR_FILENO) close(terminal);
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT tests must not leave core files behind
@@ -100,7 +101,7 @@ void write_all(int fd, std::string_view bytes)
         // The program's own process group: in the foreground of the terminal, as a shell
         // starts a job, or outside it, as `timeout` runs a program.
         setpgid(0, 0);
-        if (!options.in_background) {
+        if (!options.outside_foreground) {
             signal(SIGTTOU, SIG_IGN);
             const int terminal_again = open("/dev/tty", O_RDWR);
             tcsetpgrp(terminal_again, getpid());
@@ -111,7 +112,8 @@ void write_all(int fd, std::string_view bytes)
     }
     // GBCODE_TEST_WRAPPER runs the program under a checker, for example valgrind.
     std::vector<std::string> words;
-    std::istringstream wrapper(std::getenv("GBCODE_TEST_WRAPPER") ? std::getenv("GBCODE_TEST_WRAPPER") : "");
+    const char* const checker = std::getenv("GBCODE_TEST_WRAPPER");
+    std::istringstream wrapper(checker ? checker : "");
     for (std::string word; wrapper >> word;) words.push_back(word);
     words.push_back(GBCODE_PATH);
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
@@ -119,10 +121,7 @@ void write_all(int fd, std::string_view bytes)
     for (std::string& word : words) arguments.push_back(word.data());
     arguments.push_back(nullptr);
     // Last, as checkers in this very child need descriptors of their own.
-    if (options.open_files_limit > 0) {
-        const rlimit files{rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
+    limit(RLIMIT_NOFILE, options.open_files_limit);
     execvp(arguments[0], arguments.data());
     _exit(127);
 }
@@ -164,7 +163,7 @@ terminal_session::terminal_session(const launch_options& options)
     int errors[2] = {-1, -1};
     if (options.input == stream::pipe) pipe2(input, O_CLOEXEC);
     if (options.output == stream::pipe) pipe2(output, O_CLOEXEC);
-    if (options.capture_errors) pipe2(errors, O_CLOEXEC);
+    pipe2(errors, O_CLOEXEC);
 
     pid_ = fork();
     if (pid_ == 0) start_program(options, terminal_name, input[0], output[1], errors[1]);
@@ -172,7 +171,8 @@ terminal_session::terminal_session(const launch_options& options)
     if (options.input == stream::pipe) {
         close(input[0]);
         // A writer thread, so that a token larger than the pipe cannot block the test.
-        std::thread([fd = input[1], bytes = options.piped_input, later = options.piped_input_later] {
+        const std::string later = options.piped_input_later;
+        std::thread([fd = input[1], bytes = options.piped_input, later] {
             write_all(fd, bytes);
             if (!later.empty()) {
                 std::this_thread::sleep_for(500ms);
@@ -181,10 +181,8 @@ terminal_session::terminal_session(const launch_options& options)
             close(fd);
         }).detach();
     }
-    if (options.capture_errors) {
-        close(errors[1]);
-        error_pipe_ = errors[0];
-    }
+    close(errors[1]);
+    error_pipe_ = errors[0];
     if (options.output == stream::pipe) {
         close(output[1]);
         output_pipe_ = output[0];
@@ -219,6 +217,13 @@ bool terminal_session::poll_until(Condition done, std::chrono::milliseconds limi
 }
 
 void terminal_session::type(std::string_view keys) { write_all(master_, keys); }
+
+bool terminal_session::type_when_raw(std::string_view keys)
+{
+    if (!wait_until_raw()) return false;
+    type(keys);
+    return true;
+}
 
 void terminal_session::hang_up()
 {
@@ -303,13 +308,15 @@ std::optional<int> terminal_session::wait_for_exit(std::chrono::milliseconds lim
 }
 
 namespace {
-std::string read_to_end(int fd)
+// Reads at most `most` bytes at a time, waiting `pause` after each read.
+std::string read_to_end(int fd, std::size_t most = 65536, std::chrono::microseconds pause = {})
 {
     std::string bytes;
     char buffer[65536];
     ssize_t count;
-    while ((count = read(fd, buffer, sizeof buffer)) > 0) {
+    while ((count = read(fd, buffer, std::min(most, sizeof buffer))) > 0) {
         bytes.append(buffer, static_cast<std::size_t>(count));
+        std::this_thread::sleep_for(pause);
     }
     return bytes;
 }
@@ -318,6 +325,11 @@ std::string read_to_end(int fd)
 std::string terminal_session::piped_output() { return read_to_end(output_pipe_); }
 
 std::string terminal_session::piped_errors() { return read_to_end(error_pipe_); }
+
+std::string terminal_session::piped_errors_slowly()
+{
+    return read_to_end(error_pipe_, 4096, 300us);
+}
 
 std::string terminal_session::read_line_and_close_output()
 {
@@ -366,6 +378,8 @@ std::optional<int> exit_code(const std::optional<int>& status)
     return WEXITSTATUS(*status);
 }
 
+launch_options at_terminal() { return {}; }
+
 launch_options piped_token(std::string token)
 {
     launch_options options;
@@ -373,4 +387,45 @@ launch_options piped_token(std::string token)
     options.piped_input = std::move(token);
     options.output = stream::pipe;
     return options;
+}
+
+launch_options no_terminal(std::string input)
+{
+    return piped_token(std::move(input)).without_terminal();
+}
+
+namespace {
+// Long texts are compared without GoogleTest's line diff, which takes quadratic time.
+void expect_bytes(const char* what, const std::string& actual, const std::string& expected)
+{
+    if (actual.size() + expected.size() < 8192) {
+        EXPECT_EQ(actual, expected) << what;
+        return;
+    }
+    const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin(),
+                                      expected.end()).first - actual.begin();
+    EXPECT_TRUE(actual == expected) << what << ": " << actual.size() << " bytes for "
+                                    << expected.size() << ", different from byte " << differ;
+}
+}  // namespace
+
+void expect_end(terminal_session& gbcode, const expected_end& expected)
+{
+    if (expected.output) expect_bytes("standard output", gbcode.piped_output(), *expected.output);
+    const std::optional<int> status = gbcode.wait_for_exit();
+    if (expected.signal != 0) {
+        EXPECT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == expected.signal)
+            << "not ended by signal " << expected.signal;
+    } else {
+        EXPECT_EQ(exit_code(status), expected.code);
+    }
+    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()))
+        << "the terminal's settings were not put back";
+    if (expected.errors) {
+        EXPECT_EQ(gbcode.piped_errors(), *expected.errors);
+    }
+    if (expected.screen) expect_bytes("screen", gbcode.screen(), *expected.screen);
+    if (expected.left) {
+        EXPECT_EQ(gbcode.unread_input(), *expected.left);
+    }
 }
