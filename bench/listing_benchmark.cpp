@@ -1,8 +1,11 @@
 // The listing core over in-memory buffers, in megabytes of token per second.
+#include "listing/listing_output.h"
 #include "listing/pair_lines.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -34,8 +37,22 @@ void pair_lines(benchmark::State& state, bool gbk_only)
 void random_bytes(benchmark::State& state) { pair_lines(state, false); }
 void gbk_bytes(benchmark::State& state) { pair_lines(state, true); }
 
+// The same lines through the output, by the line maker it chose, into /dev/null.
+void output_lines(benchmark::State& state)
+{
+    constexpr std::size_t pairs_per_call = 32 * 1024;
+    const std::vector<unsigned char> token = random_token(2 * pairs_per_call, false);
+    std::FILE* const null_device = std::fopen("/dev/null", "wb");
+    const auto out = std::make_unique<listing_output>(null_device, false, text_encoding::gbk);
+    for (auto _ : state) out->put_lines(token.data(), pairs_per_call);
+    out->flush();
+    std::fclose(null_device);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * token.size()));
+}
+
 BENCHMARK(random_bytes);
 BENCHMARK(gbk_bytes);
+BENCHMARK(output_lines);
 
 }  // namespace
 

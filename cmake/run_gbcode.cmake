@@ -7,6 +7,10 @@
 # installed) translates, so that the prompt and the typed text show as Chinese; luit always
 # exits 0, so a small shell records the status.
 
+# A script run with -P has no project to set its policies: take this CMake's (so that, among
+# others, find_program skips a luit on PATH that cannot be executed, and says nothing).
+cmake_policy(VERSION 3.25)
+
 if(NOT GBCODE)
   message(FATAL_ERROR "run with -DGBCODE=<path to gbcode>")
 endif()

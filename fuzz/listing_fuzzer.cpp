@@ -1,6 +1,6 @@
 // The listing, read in arbitrary pieces, against a plain model of the line format. The first
-// input byte chooses the mode (bit 0: a terminal, bit 1: UTF-8), the next three the piece
-// sizes; the rest is what standard input would deliver.
+// input byte chooses the mode (bit 0: a terminal, bit 1: UTF-8, bit 2 with it: as GB18030),
+// the next three the piece sizes; the rest is what standard input would deliver.
 #include "listing_oracle.h"
 #include "listing/standard_streams.h"
 #include "listing/token_scan.h"
@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4) return 0;
     const bool on_terminal = (data[0] & 1) != 0;
-    const text_encoding encoding = (data[0] & 2) != 0 ? text_encoding::utf8 : text_encoding::gbk;
+    const text_encoding encoding = (data[0] & 2) == 0   ? text_encoding::gbk
+                                   : (data[0] & 4) != 0 ? text_encoding::gb18030
+                                                        : text_encoding::utf8;
     const std::uint8_t* const piece_sizes = data + 1;
     const unsigned char* const input = data + 4;
     const std::size_t input_size = size - 4;

@@ -55,11 +55,12 @@ bool shows_safely(const std::string& output, std::size_t from, std::size_t to, b
 }
 
 // With UTF-8 the shown pairs differ from the model, but the hex fields are those of the
-// token's GBK bytes, converted here in one piece, and each pair is shown safely.
-bool matches_converted(const std::string& token, const std::string& output, bool on_terminal)
+// token's GBK (or GB18030) bytes, converted here in one piece, and each pair is shown safely.
+bool matches_converted(const std::string& token, const std::string& output, gbk_codes codes,
+                       bool on_terminal)
 {
-    utf8_to_gbk converter;
-    std::string gbk(token.size() + utf8_to_gbk::carried_over, '\0');
+    utf8_to_gbk converter(codes);
+    std::string gbk(2 * token.size() + utf8_to_gbk::carried_over, '\0');
     auto* const start = reinterpret_cast<unsigned char*>(gbk.data());
     const auto* const utf8 = reinterpret_cast<const unsigned char*>(token.data());
     unsigned char* const end = converter.convert(utf8, token.size(), start);
@@ -99,5 +100,8 @@ bool is_listing_of(const std::string& input, const std::string& output, text_enc
     }
     // A byte order mark that opens UTF-8 input is no text.
     const bool marked = input.starts_with("\xEF\xBB\xBF");
-    return matches_converted(model_token(marked ? input.substr(3) : input), output, on_terminal);
+    const gbk_codes codes =
+        encoding == text_encoding::gb18030 ? gbk_codes::gb18030 : gbk_codes::code_page_936;
+    return matches_converted(model_token(marked ? input.substr(3) : input), output, codes,
+                             on_terminal);
 }

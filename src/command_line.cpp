@@ -10,7 +10,8 @@
 namespace {
 
 constexpr char usage[] =
-    "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n       gbcode -h | --help | --version\n";
+    "Usage: gbcode [-u | --utf8 | -g | --gb18030] [-n | --no-wait]\n"
+    "       gbcode -h | --help | --version\n";
 
 constexpr char help[] =
     "Asks for Chinese characters, reads one token from standard input and lists it two\n"
@@ -20,6 +21,10 @@ constexpr char help[] =
     "\n"
     "  -u, --utf8     the terminal or the input is UTF-8: list the GBK codes of its\n"
     "                 characters, and show them readably\n"
+    "  -g, --gb18030  as --utf8, but list the GB18030-2022 codes: GBK's pair where\n"
+    "                 it has one, else four bytes, so every character has a code;\n"
+    "                 a four-byte code shows on the line of its first byte, a line\n"
+    "                 of its later bytes alone shows the ditto mark (U+3003)\n"
     "  -n, --no-wait  list, then end without waiting for a key\n"
     "  -h, --help     show this text and exit\n"
     "  --version      show the version and exit\n"
@@ -40,7 +45,7 @@ constexpr char help[] =
 
 constexpr char version[] = "gbcode " GBCODE_VERSION "\n";
 
-enum class option { utf8, no_wait, help, version };
+enum class option { utf8, gb18030, no_wait, help, version };
 
 struct option_name {
     option meaning;
@@ -50,6 +55,7 @@ struct option_name {
 
 constexpr option_name option_names[] = {
     {option::utf8, "-u", "--utf8"},
+    {option::gb18030, "-g", "--gb18030"},
     {option::no_wait, "-n", "--no-wait"},
     {option::help, "-h", "--help"},
     {option::version, nullptr, "--version"},
@@ -105,7 +111,11 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
     const auto take = [&](option meaning, const char* name) {
         ++given;
         switch (meaning) {
-        case option::utf8: options.encoding = text_encoding::utf8; break;
+        case option::utf8:
+            // -g reads UTF-8 too: given with it, -u changes nothing
+            if (options.encoding != text_encoding::gb18030) options.encoding = text_encoding::utf8;
+            break;
+        case option::gb18030: options.encoding = text_encoding::gb18030; break;
         case option::no_wait: options.wait_for_key = false; break;
         case option::help:
         case option::version:

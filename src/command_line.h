@@ -10,8 +10,9 @@ constexpr int unlisted_status = 1;  // with --no-wait: the input unread or the l
 
 // The run's options, decided once and handed to each part.
 struct run_options {
-    text_encoding encoding = text_encoding::gbk;  // --utf8, -u: the terminal, or the data
-    bool wait_for_key = true;                     // --no-wait, -n: list and end, for scripts
+    // --utf8, -u: the terminal, or the data; --gb18030, -g: the same, listed as GB18030
+    text_encoding encoding = text_encoding::gbk;
+    bool wait_for_key = true;  // --no-wait, -n: list and end, for scripts
 };
 
 // Reads the arguments into `options`. Short options may come bundled (-un), as POSIX

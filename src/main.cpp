@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
     prepare_standard_streams();
     run_options options;
     if (const std::optional<int> status = read_arguments(argc, argv, options)) return *status;
-    const bool utf8 = options.encoding == text_encoding::utf8;
+    const bool utf8 = reads_utf8(options.encoding);
     if (utf8) use_wide_console_text();
     // Static, not on the stack: the output's buffer is large, and a small stack must do.
     static listing_output out(stdout, is_terminal(stdout), options.encoding);

@@ -294,9 +294,9 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string token = "ab";
     } cases[] = {
         {{"--help"}, 0,
-         "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n"
+         "Usage: gbcode [-u | --utf8 | -g | --gb18030] [-n | --no-wait]\n"
          "       gbcode -h | --help | --version\n", ""},
-        {{"-h"}, 0, "Usage: gbcode [-u | --utf8] [-n | --no-wait]\n", ""},
+        {{"-h"}, 0, "Usage: gbcode [-u | --utf8 | -g | --gb18030] [-n | --no-wait]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
         {{"--help", "more"}, 2, "", "gbcode: unexpected argument 'more'; try 'gbcode --help'\n"},
@@ -316,6 +316,13 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         {{"--no-wait"}, 0, gbk_prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
          "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n", "\xE6\xB1\x89"},
         {{"-n"}, 0, gbk_prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
+        // GB18030 reads UTF-8 too, whatever -u says; U+20000, U+1F600, U+6C49, U+FE10.
+        {{"-ug"}, 255, utf8_prompt + "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n", "",
+         "\xF0\xA0\x80\x80"},
+        {{"--gb18030", "-nu"}, 0,
+         utf8_prompt + "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n\t\xF0\x9F\x98\x80  9439\n"
+                       "\t\xE3\x80\x83  fc36\n\t\xE6\xB1\x89  baba\n\t\xEF\xB8\x90  a6d9\n",
+         "", "\xF0\xA0\x80\x80\xF0\x9F\x98\x80\xE6\xB1\x89\xEF\xB8\x90"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());

@@ -37,6 +37,9 @@ if [ -n "$windows_build" ]; then
   (cd "$windows_build" && cpack -G ZIP > "$work/cpack-windows.log" 2>&1)
   zip=$windows_build/gbcode-$version-windows-x64.zip
   unzip -Z1 "$zip" | sort > "$work/zip-files"
-  printf '%s\n' CHANGELOG.md LICENSE README.md gbcode.exe | sort | cmp - "$work/zip-files"
-  echo "ok   the Windows zip holds gbcode.exe, the README and the licence"
+  printf '%s\n' CHANGELOG.md LICENSE README.txt gbcode.exe | sort | cmp - "$work/zip-files"
+  # The Windows README, with CR LF line ends and the version filled in.
+  unzip -p "$zip" README.txt > "$work/README.txt"
+  head -1 "$work/README.txt" | cmp - <(printf 'gbcode %s for Windows\r\n' "$version")
+  echo "ok   the Windows zip holds gbcode.exe, its README and the licence"
 fi

@@ -4,10 +4,13 @@
 
 namespace {
 
+struct single_byte_character {
+    unsigned char byte;
+    char32_t character;
+};
+
 #include "cp936/table.inc"
 
-constexpr unsigned char euro_byte = 0x80;
-constexpr char32_t euro_sign = 0x20AC;
 constexpr unsigned trails_per_lead = 0xFF - 0x40;
 
 // The table turned around, made on first use: the mode that needs it is rare, and gbcode
@@ -39,7 +42,10 @@ std::uint16_t gbk_pair_of(char32_t character) noexcept
 char32_t unicode_of_gbk_byte(unsigned char byte) noexcept
 {
     if (byte < 0x80) return byte;
-    return byte == euro_byte ? euro_sign : 0;
+    for (const single_byte_character& single : single_byte_characters) {
+        if (single.byte == byte) return single.character;
+    }
+    return 0;
 }
 
 char32_t unicode_of_gbk_pair(unsigned char lead, unsigned char trail) noexcept
@@ -54,8 +60,9 @@ std::size_t put_gbk(char32_t character, unsigned char* out) noexcept
         out[0] = static_cast<unsigned char>(character);
         return 1;
     }
-    if (character == euro_sign) {
-        out[0] = euro_byte;
+    for (const single_byte_character& single : single_byte_characters) {
+        if (single.character != character) continue;
+        out[0] = single.byte;
         return 1;
     }
     if (character > 0xFFFF) return 0;

@@ -1,6 +1,6 @@
 #include "cp936/utf8_to_gbk.h"
 #include "cp936/cp936.h"
-#include "utf8.h"
+#include "cp936/gb18030.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,39 +8,38 @@
 unsigned char* utf8_to_gbk::convert(const unsigned char* bytes, std::size_t count,
                                     unsigned char* out) noexcept
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char byte = bytes[i];
-        if (pending_count_ > 0 && is_utf8_continuation(byte)) {
-            pending_[pending_count_++] = byte;
-            if (pending_count_ == expected_count_) out = put_character(out);
-            continue;
+    for (std::size_t i = 0; i < count;) {
+        switch (decoder_.push(bytes[i])) {
+        case utf8_decoder::step::more: break;
+        case utf8_decoder::step::character: out = put_character(decoder_.character(), out); break;
+        case utf8_decoder::step::not_utf8: out = pass_on(decoder_.rejected(), out); break;
+        case utf8_decoder::step::cut_short:
+            out = pass_on(decoder_.rejected(), out);
+            continue;  // the byte that cut it short begins anew
         }
-        out = finish(out);  // a character cut short by this byte
-        expected_count_ = utf8_length(byte);
-        if (expected_count_ == 0) {
-            *out++ = byte;  // ASCII, or a byte that begins no UTF-8 character
-        } else {
-            pending_[0] = byte;
-            pending_count_ = 1;
-        }
+        ++i;
     }
     return out;
 }
 
 unsigned char* utf8_to_gbk::finish(unsigned char* out) noexcept
 {
-    std::memcpy(out, pending_, pending_count_);
-    out += pending_count_;
-    pending_count_ = 0;
+    out = pass_on(decoder_.held(), out);
+    decoder_.clear();
     return out;
 }
 
-unsigned char* utf8_to_gbk::put_character(unsigned char* out) noexcept
+unsigned char* utf8_to_gbk::pass_on(std::span<const unsigned char> bytes,
+                                    unsigned char* out) noexcept
 {
-    const char32_t character = decode_utf8(pending_, pending_count_);
-    if (character == 0) return finish(out);
-    pending_count_ = 0;
-    const std::size_t length = put_gbk(character, out);
+    std::memcpy(out, bytes.data(), bytes.size());
+    return out + bytes.size();
+}
+
+unsigned char* utf8_to_gbk::put_character(char32_t character, unsigned char* out) noexcept
+{
+    const std::size_t length = codes_ == gbk_codes::gb18030 ? put_gb18030(character, out)
+                                                            : put_gbk(character, out);
     if (length > 0) return out + length;
     ++missing_count_;
     const char32_t* const named = first_missing_;

@@ -36,7 +36,7 @@ void count_missing_characters(const utf8_to_gbk& conversion)
 
 void write_prompt(listing_output& out, text_encoding encoding)
 {
-    if (encoding == text_encoding::utf8) {
+    if (reads_utf8(encoding)) {
         out.write(utf8_prompt, sizeof utf8_prompt);
     } else {
         out.write(gbk_prompt, sizeof gbk_prompt);

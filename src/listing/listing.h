@@ -16,7 +16,8 @@ void write_prompt(listing_output& out, text_encoding encoding);
 // more than the token; bytes after it may be read but are never listed. A failed read is
 // reported on standard error and ends the token there. With UTF-8 input, the token's GBK
 // bytes are listed; the first few characters without a GBK code are named on standard error,
-// and, where not every one was named, how many there were in all. With GBK input that looks
+// and, where not every one was named, how many there were in all; as GB18030 every
+// character has a code, and none is named. With GBK input that looks
 // like UTF-8 (see token_scan::looks_like_utf8), a line on standard error says how to get the
 // GBK codes. True when the input was read and the listing written whole (or to a reader that
 // left, as pipelines end).

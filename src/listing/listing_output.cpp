@@ -6,16 +6,14 @@
 
 namespace {
 
-unsigned char* put_readable_lines(const unsigned char* bytes, std::size_t pair_count,
-                                  unsigned char* out) noexcept
+constexpr std::size_t longest_line_in(text_encoding encoding)
 {
-    return put_readable_pair_lines(bytes, pair_count, control_bytes::as_they_are, out);
-}
-
-unsigned char* put_readable_terminal_lines(const unsigned char* bytes, std::size_t pair_count,
-                                           unsigned char* out) noexcept
-{
-    return put_readable_pair_lines(bytes, pair_count, control_bytes::as_pictures, out);
+    switch (encoding) {
+    case text_encoding::gbk: return longest_pair_line;
+    case text_encoding::utf8: return longest_readable_pair_line;
+    case text_encoding::gb18030: return gb18030_pair_lines::longest_line;
+    }
+    return longest_readable_pair_line;
 }
 
 }  // namespace
@@ -24,11 +22,8 @@ listing_output::listing_output(std::FILE* stream, bool on_terminal,
                                text_encoding encoding) noexcept
     : stream_(stream),
       on_terminal_(on_terminal),
-      make_lines_(encoding == text_encoding::utf8
-                      ? (on_terminal ? put_readable_terminal_lines : put_readable_lines)
-                      : (on_terminal ? put_terminal_pair_lines : put_pair_lines)),
-      longest_line_(encoding == text_encoding::utf8 ? longest_readable_pair_line
-                                                    : longest_pair_line)
+      encoding_(encoding),
+      longest_line_(longest_line_in(encoding))
 {
 }
 
@@ -49,14 +44,15 @@ void listing_output::write_now(const unsigned char* bytes, std::size_t count) no
 void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_count) noexcept
 {
     while (pair_count > 0 && !failed_) {
-        // Counted in longest lines, so that the lines never pass buffer_size.
-        std::size_t room = (buffer_size - filled_) / longest_line_;
+        // Counted in longest lines, so that the lines never pass buffer_size (lines kept back
+        // by GB18030 have room of their own past it).
+        const std::size_t room = room_left() / longest_line_;
         if (room == 0) {
             flush();
             continue;
         }
         const std::size_t pairs = pair_count < room ? pair_count : room;
-        filled_ = static_cast<std::size_t>(make_lines_(bytes, pairs, buffer_ + filled_) - buffer_);
+        filled_ = static_cast<std::size_t>(make_lines(bytes, pairs, buffer_ + filled_) - buffer_);
         bytes += 2 * pairs;
         pair_count -= pairs;
     }
@@ -64,6 +60,35 @@ void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_coun
     // they fill the buffer), not one write a line, which made a long listing twenty times
     // slower. A pair split between two reads is listed with the second.
     if (on_terminal_) flush();
+}
+
+// Chosen for each run of pairs, not for each line: a switch costs no more than a call through
+// a pointer would.
+unsigned char* listing_output::make_lines(const unsigned char* bytes, std::size_t pair_count,
+                                          unsigned char* out) noexcept
+{
+    const control_bytes controls =
+        on_terminal_ ? control_bytes::as_pictures : control_bytes::as_they_are;
+    switch (encoding_) {
+    case text_encoding::gbk:
+        return on_terminal_ ? put_terminal_pair_lines(bytes, pair_count, out)
+                            : put_pair_lines(bytes, pair_count, out);
+    case text_encoding::utf8: return put_readable_pair_lines(bytes, pair_count, controls, out);
+    case text_encoding::gb18030: return gb18030_lines_.put(bytes, pair_count, controls, out);
+    }
+    return out;
+}
+
+void listing_output::end_lines() noexcept
+{
+    if (encoding_ == text_encoding::gb18030) {
+        if (room_left() < room_for_kept_lines) flush();
+        const control_bytes controls =
+            on_terminal_ ? control_bytes::as_pictures : control_bytes::as_they_are;
+        filled_ = static_cast<std::size_t>(gb18030_lines_.finish(controls, buffer_ + filled_) -
+                                           buffer_);
+    }
+    flush();
 }
 
 void listing_output::flush() noexcept

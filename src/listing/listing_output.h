@@ -1,4 +1,5 @@
 #pragma once
+#include "listing/gb18030_lines.h"
 #include "listing/pair_lines.h"
 #include "listing/text_encoding.h"
 
@@ -19,8 +20,11 @@ public:
 
     // Writes `count` bytes at once, after the lines gathered so far.
     void write(const unsigned char* bytes, std::size_t count) noexcept;
-    // Makes the lines of the first `pair_count` byte pairs of `bytes`.
+    // Makes the lines of the first `pair_count` byte pairs of `bytes`. With GB18030 the last
+    // of them may wait for the bytes after them, or for end_lines().
     void put_lines(const unsigned char* bytes, std::size_t pair_count) noexcept;
+    // Makes the lines still waiting, the token's last, and writes the lines gathered.
+    void end_lines() noexcept;
     // Writes the lines gathered so far.
     void flush() noexcept;
     // Whether a write has failed: nothing more will be written.
@@ -29,21 +33,29 @@ public:
     bool lost_bytes() const noexcept { return failed_ && !reader_gone_; }
 
 private:
-    using line_maker = unsigned char* (*)(const unsigned char* bytes, std::size_t pair_count,
-                                          unsigned char* out) noexcept;
-
+    unsigned char* make_lines(const unsigned char* bytes, std::size_t pair_count,
+                              unsigned char* out) noexcept;
     void write_now(const unsigned char* bytes, std::size_t count) noexcept;
+    // Kept lines may pass buffer_size, into the room made for them.
+    std::size_t room_left() const noexcept
+    {
+        return filled_ < buffer_size ? buffer_size - filled_ : 0;
+    }
 
     // Large enough that each write costs little beside the copying, small enough to stay in
     // the processor's cache.
     static constexpr std::size_t buffer_size = 128 * 1024;
+    // The lines of pairs kept back by GB18030's lines, made beside those asked for.
+    static constexpr std::size_t room_for_kept_lines =
+        gb18030_pair_lines::most_kept_pairs * gb18030_pair_lines::longest_line;
 
     std::FILE* const stream_;
     const bool on_terminal_;
-    const line_maker make_lines_;
+    const text_encoding encoding_;
     const std::size_t longest_line_;
     bool failed_ = false;
     bool reader_gone_ = false;
     std::size_t filled_ = 0;
-    unsigned char buffer_[buffer_size + pair_lines_overrun];
+    gb18030_pair_lines gb18030_lines_;
+    unsigned char buffer_[buffer_size + pair_lines_overrun + room_for_kept_lines];
 };

@@ -1,5 +1,7 @@
 #include "listing/messages.h"
+#include "hex_digits.h"
 #include "listing/standard_streams.h"
+#include "shows_as_itself.h"
 #include "utf8.h"
 
 #include <cstdio>
@@ -7,23 +9,10 @@
 
 namespace {
 
-constexpr char hex_digits[] = "0123456789abcdef";
 constexpr char cut_short[] = "...";
 
 // Whether standard error has failed once: later messages are not tried.
 bool errors_given_up = false;
-
-// Whether a character of an argument may be written as it is: not a C1 control (U+0080 to
-// U+009F, which some terminals obey), not a line or paragraph separator, nor one of the marks,
-// embeddings, overrides and isolates that reorder the text of bidirectional terminals.
-constexpr bool shows_as_itself(char32_t character)
-{
-    const auto within = [character](char32_t first, char32_t last) {
-        return character >= first && character <= last;
-    };
-    return character >= 0xA0 && character != 0x061C && !within(0x200E, 0x200F) &&
-           !within(0x2028, 0x202E) && !within(0x2066, 0x2069);
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "listing/pair_lines.h"
 #include "cp936/cp936.h"
+#include "hex_digits.h"
 #include "utf8.h"
 
 #include <array>
@@ -27,8 +28,6 @@ constexpr unsigned second_byte_shift = 16;
 // Each byte value's "%x" digits, first digit lowest, and in the top byte how many there are.
 constexpr unsigned count_shift = 56;
 constexpr std::uint64_t digits_mask = 0xFF'FF'FF;  // up to two digits and the LF after them
-
-constexpr char hex_digits[] = "0123456789abcdef";
 
 constexpr std::uint64_t hex_field(unsigned byte, bool with_line_end)
 {
@@ -110,21 +109,24 @@ unsigned char* put_terminal_pair_lines(const unsigned char* bytes, std::size_t p
     return out;
 }
 
-namespace {
-
-// A byte as it stands, or U+FFFD for half of a character; ASCII bytes are written as they are,
-// control bytes (the zero byte among them) as `controls` says.
-unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
+unsigned char* put_readable_ascii(unsigned char byte, control_bytes controls,
+                                  unsigned char* out) noexcept
 {
     constexpr char32_t control_pictures = 0x2400;  // U+2400 for 00, on to U+241F for 1F
     constexpr char32_t delete_picture = 0x2421;
     if (controls == control_bytes::as_pictures && is_control_byte(byte)) {
         return put_utf8(byte == 0x7F ? delete_picture : control_pictures + byte, out);
     }
-    if (byte < 0x80) {
-        *out = byte;
-        return out + 1;
-    }
+    *out = byte;
+    return out + 1;
+}
+
+namespace {
+
+// A byte as it stands, or U+FFFD for half of a character.
+unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
+{
+    if (byte < 0x80) return put_readable_ascii(byte, controls, out);
     const char32_t character = unicode_of_gbk_byte(byte);
     return put_utf8(character != 0 ? character : replacement_character, out);
 }
@@ -138,6 +140,15 @@ unsigned char* put_hex(unsigned char byte, unsigned char* out)
 
 }  // namespace
 
+unsigned char* put_line_end(const unsigned char* pair, unsigned char* out) noexcept
+{
+    *out++ = ' ';
+    *out++ = ' ';
+    out = put_hex(pair[1], put_hex(pair[0], out));
+    *out++ = '\n';
+    return out;
+}
+
 unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t pair_count,
                                        control_bytes controls, unsigned char* out) noexcept
 {
@@ -149,10 +160,7 @@ unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t p
             out = put_readable_byte(bytes[0], controls, out);
             out = put_readable_byte(bytes[1], controls, out);
         }
-        *out++ = ' ';
-        *out++ = ' ';
-        out = put_hex(bytes[1], put_hex(bytes[0], out));
-        *out++ = '\n';
+        out = put_line_end(bytes, out);
     }
     return out;
 }

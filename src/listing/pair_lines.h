@@ -43,9 +43,15 @@ enum class control_bytes { as_they_are, as_pictures };
 
 // For UTF-8: the same lines, but the pair is shown readably. A pair that is one GBK character
 // shows as that character in UTF-8, other bytes one by one: ASCII bytes as they are,
-// control bytes as `controls` says, 80 as the euro sign, and any other (half of a character)
-// as U+FFFD. The hex fields are the same.
+// control bytes as `controls` says, 80 as the euro sign, FF as U+F8F5, and any other (half of
+// a character) as U+FFFD. The hex fields are the same.
 constexpr std::size_t longest_readable_pair_line =
     longest_line_showing_bytes_in(3);  // U+FFFD and the control pictures take three bytes
 unsigned char* put_readable_pair_lines(const unsigned char* bytes, std::size_t pair_count,
                                        control_bytes controls, unsigned char* out) noexcept;
+
+// The parts of a readable line, for line makers of other encodings: a byte below 80 shown as
+// above, and what follows the shown pair (two spaces, the hex fields and LF).
+unsigned char* put_readable_ascii(unsigned char byte, control_bytes controls,
+                                  unsigned char* out) noexcept;
+unsigned char* put_line_end(const unsigned char* pair, unsigned char* out) noexcept;

@@ -146,5 +146,5 @@ void token_scan::finish() noexcept
         out_.put_lines(last_pair, 1);
         holds_byte_ = false;
     }
-    out_.flush();
+    out_.end_lines();
 }

@@ -9,13 +9,15 @@
 // Finds the token in input as it arrives, piece by piece, and lists it two bytes to a line,
 // paired by position: the listing's work between two reads. Leading bytes 09 to 0D and 20 are
 // skipped, and the token runs up to the next such byte. A pair may be split between pieces.
-// UTF-8 input is converted to GBK first, and its GBK bytes are paired.
+// UTF-8 input is converted to GBK (or GB18030) first, and those bytes are paired.
 class token_scan {
 public:
     token_scan(listing_output& out, text_encoding input_encoding) noexcept
         : out_(out),
           input_encoding_(input_encoding),
-          mark_bytes_seen_(input_encoding == text_encoding::utf8 ? 0 : sizeof byte_order_mark)
+          mark_bytes_seen_(reads_utf8(input_encoding) ? 0 : sizeof byte_order_mark),
+          converter_(input_encoding == text_encoding::gb18030 ? gbk_codes::gb18030
+                                                               : gbk_codes::code_page_936)
     {
     }
 
@@ -62,5 +64,5 @@ private:
     unsigned char utf8_lead_ = 0;
     std::size_t utf8_length_ = 0;
     std::size_t utf8_index_ = 0;
-    unsigned char converted_[conversion_piece + utf8_to_gbk::carried_over];
+    unsigned char converted_[2 * conversion_piece + utf8_to_gbk::carried_over];
 };

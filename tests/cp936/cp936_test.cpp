@@ -1,4 +1,5 @@
 #include "cp936/cp936.h"
+#include "cp936/gb18030.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,22 @@ TEST(Cp936, UserDefinedAreasMapToThePrivateUseArea)
         EXPECT_EQ(put_gbk(c.character, gbk), 2u);
         EXPECT_EQ(gbk[0], c.lead);
         EXPECT_EQ(gbk[1], c.trail);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Gb18030, EveryScalarValueHasOneCodeThatReadsBackAsIt)
+{
+    for (char32_t character = 0; character <= 0x10FFFF; ++character) {
+        if (character == 0xD800) character = 0xE000;
+        unsigned char code[4] = {};
+        const std::size_t length = put_gb18030(character, code);
+        const gb18030_character read = read_gb18030(code, length, false);
+        ASSERT_EQ(read.character, character);
+        ASSERT_EQ(read.length, length);
     }
 }
 

@@ -143,11 +143,48 @@ TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
         {"a byte order mark opening the input, before the line end",
          "\xEF\xBB\xBF\r\n\xE6\xB1\x89", "\t\xE6\xB1\x89  baba\n"},
         {"a byte order mark within the token", "a\xEF\xBB\xBF", "\ta?  613f\n"},
+        {"U+F8F5 is the byte FF, and shows as itself", "\xEF\xA3\xB5" "a",
+         "\t\xEF\xA3\xB5" "a  ff61\n"},
     };
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(list(c.input, false, text_encoding::utf8), c.expected);
     }
+}
+
+// A four-byte code shows on the line of its first byte, a line of its later bytes alone as
+// the ditto mark (E3 80 83).
+TEST(Listing, AsGb18030ListsEveryCharactersCode)
+{
+    const listing_case cases[] = {
+        {"GBK's pair, and GB18030's own for the euro sign", "\xE6\xB1\x89\xE2\x82\xAC",
+         "\t\xE6\xB1\x89  baba\n\t\xE2\x82\xAC  a2e3\n"},
+        {"a pair of 2022, and the private character it took the place of",
+         "\xEF\xB8\x90\xEE\x9E\x8D",
+         "\t\xEF\xB8\x90  a6d9\n\t\xEE\x9E\x8D  8431\n\t\xE3\x80\x83  8236\n"},
+        {"four bytes below U+10000", "\xE1\xA0\xA0",
+         "\t\xE1\xA0\xA0  8134\n\t\xE3\x80\x83  d630\n"},
+        {"four bytes beyond U+FFFF, begun within a pair, odd in length", "a\xF0\xA0\x80\x80",
+         "\ta\xF0\xA0\x80\x80  6195\n\t\xE3\x80\x83  3282\n\t\xE3\x80\x83\0  360\n"s},
+        {"not UTF-8, and a pair split between lines", "\x80\xE6\xB1",
+         "\t\xEF\xBF\xBD\xEF\xBF\xBD  80e6\n\t\xEF\xBF\xBD\0  b10\n"s},
+        {"a C1 control, which a terminal would obey", "\xC2\x85",
+         "\t\xEF\xBF\xBD  8130\n\t\xE3\x80\x83  8135\n"},
+        {"a four-byte form no character has", "\x84" "1\xA5" "0",
+         "\t\xEF\xBF\xBD" "1  8431\n\t\xEF\xBF\xBD" "0  a530\n"},
+    };
+    for (const listing_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(list(c.input, false, text_encoding::gb18030), c.expected);
+    }
+    // Over the pieces the conversion works in, lines wait for the bytes of the next piece.
+    std::string input = "a", expected = "\ta\xF0\xA0\x80\x80  6195\n";
+    for (int i = 1; i < 3000; ++i) {
+        input += "\xF0\xA0\x80\x80";
+        expected += "\t\xE3\x80\x83  3282\n\t\xE3\x80\x83\xF0\xA0\x80\x80  3695\n";
+    }
+    EXPECT_TRUE(list(input + "\xF0\xA0\x80\x80", false, text_encoding::gb18030) ==
+                expected + "\t\xE3\x80\x83  3282\n\t\xE3\x80\x83\0  360\n"s);
 }
 
 TEST(Prompt, IsTheGbkTextAndALineEnd)

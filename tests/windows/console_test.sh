@@ -68,7 +68,7 @@ key_case() {  # key_case NAME CODE how-to-press...
 
 start_case "the prompt shows before anything is typed" "$here/wine-run.sh" "$gbcode" && {
   for ((i = 0; i < 100; i++)); do
-    [ "$(tmux -L "$socket" display -p -t case '#{cursor_y}')" = 1 ] && break
+    [ "$(tmux -S "$socket" display -p -t case '#{cursor_y}')" = 1 ] && break
     sleep 0.05
   done
   if [ "$i" = 100 ]; then fail "the cursor never left the first line"; else

@@ -22,7 +22,7 @@ wait_for_console || { fail "Wine's console never took the terminal"; finish; exi
 token_then_key 汉
 expect "han in code page 936 gives 186" 'first [186]'
 type_text x
-tmux -L "$socket" send-keys -t case Enter
+tmux -S "$socket" send-keys -t case Enter
 expect "nothing of it is left for the next reader" 'line [x]'
 token_then_key 汉
 expect "han in code page 65001 gives 230" 'second [230]'

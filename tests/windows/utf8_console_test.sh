@@ -21,9 +21,9 @@ utf8_case() {
   new_pane "$here/wine-run.sh cmd /c $work/case.bat; sleep 600"
   wait_for_console || { fail "Wine's console never took the terminal"; return; }
   screen_shows '输入汉字：' || { fail "the prompt is not shown as Chinese"; return; }
-  tmux -L "$socket" send-keys -t case "${keys[@]}" Enter
+  tmux -S "$socket" send-keys -t case "${keys[@]}" Enter
   for line in "$@"; do screen_shows "$line" || { fail "no line '$line'"; return; }; done
-  tmux -L "$socket" send-keys -t case Enter
+  tmux -S "$socket" send-keys -t case Enter
   if ! screen_shows 'status [13]'; then fail "no status 13"
   elif ! screen_shows ": $code_page"; then fail "the console left code page $code_page"
   else echo "ok   $case_name"; fi

@@ -4,20 +4,20 @@
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 work=$(mktemp -d)
-socket="gbcode-wine-$$-0"
+socket="$work/tmux-0"  # in the work folder, so that no socket outlives the script
 cases=0
 failures=0
 case_name=
-trap 'tmux -L "$socket" kill-server 2> /dev/null; rm -rf "$work"' EXIT
-program=$("${wine_locale[@]}" winepath -w "$gbcode" 2> /dev/null)
+trap 'tmux -S "$socket" kill-server 2> /dev/null; rm -rf "$work"' EXIT
+program=$("${wine_environment[@]}" winepath -w "$gbcode" 2> /dev/null)
 
 # new_pane COMMAND: starts COMMAND (a shell command line) in a fresh pane of 100 by 30. A
 # server of its own for each case: a new one on the socket of one still exiting can fail.
 new_pane() {
-  tmux -L "$socket" kill-server 2> /dev/null
+  tmux -S "$socket" kill-server 2> /dev/null
   cases=$((cases + 1))
-  socket="gbcode-wine-$$-$cases"
-  tmux -L "$socket" -f /dev/null new-session -d -s case -x 100 -y 30 "$1"
+  socket="$work/tmux-$cases"
+  tmux -S "$socket" -f /dev/null new-session -d -s case -x 100 -y 30 "$1"
 }
 
 # wait_for_console: Wine's console drops keys typed before it has the terminal, so wait until
@@ -26,20 +26,20 @@ new_pane() {
 # off, as a console has none.
 wait_for_console() {
   local tty command
-  tty=$(tmux -L "$socket" display -p -t case '#{pane_tty}') || return 1
+  tty=$(tmux -S "$socket" display -p -t case '#{pane_tty}') || return 1
   until stty -F "$tty" -a 2> /dev/null | grep -q -- '-icanon'; do
-    command=$(tmux -L "$socket" display -p -t case '#{pane_current_command}' 2> /dev/null) || return 1
+    command=$(tmux -S "$socket" display -p -t case '#{pane_current_command}' 2> /dev/null) || return 1
     [ "$command" = sleep ] && return 1  # each pane's command line ends in a sleep
     sleep 0.05
   done
   stty -F "$tty" -isig
 }
 
-screen() { tmux -L "$socket" capture-pane -p -S - -t case; }
+screen() { tmux -S "$socket" capture-pane -p -S - -t case; }
 fail() { echo "FAIL ${case_name:+$case_name: }$1"; screen | sed 's/^/  | /' | head -30; failures=$((failures + 1)); }
-type_text() { tmux -L "$socket" send-keys -t case -l "$1"; }
-press() { tmux -L "$socket" send-keys -t case "$@"; }
-press_bytes() { tmux -L "$socket" send-keys -t case -H "$@"; }
+type_text() { tmux -S "$socket" send-keys -t case -l "$1"; }
+press() { tmux -S "$socket" send-keys -t case "$@"; }
+press_bytes() { tmux -S "$socket" send-keys -t case -H "$@"; }
 # screen_shows TEXT: the pane shows TEXT within ten seconds.
 screen_shows() {
   local i

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the tests' Wine prefix once, then keeps a fresh Wine server running for it. With
 # --stop (the tests' cleanup) stops that server, and with it every Wine process of the prefix,
-# and fails if any is left.
+# removes its socket folder, and fails if any process is left.
 #
 # Consoles started in the server that created the prefix sometimes drop typed keys, so that
 # server is stopped and a new persistent one started. Wine helpers keep inherited descriptors
@@ -25,11 +25,12 @@ prefix_processes() {
 
 if [ "${1:-}" = --stop ]; then
   [ -d "$WINEPREFIX" ] || exit 0
-  "${wine_locale[@]}" wineserver -k > /dev/null 2>&1 < /dev/null || true
-  "${wine_locale[@]}" wineserver -w > /dev/null 2>&1 < /dev/null || true
+  "${wine_environment[@]}" wineserver -k > /dev/null 2>&1 < /dev/null || true
+  "${wine_environment[@]}" wineserver -w > /dev/null 2>&1 < /dev/null || true
   for ((i = 0; i < 100; i++)); do  # the server's children may take a moment to go
     left=$(prefix_processes)
-    [ -z "$left" ] && exit 0
+    # The server's socket folder goes with it; a new server makes a new one.
+    [ -z "$left" ] && { rm -rf "$GBCODE_WINE_HOME"/tmp/wine-*; exit 0; }
     sleep 0.1
   done
   echo "FAIL: Wine processes of $WINEPREFIX left running:"
@@ -40,11 +41,11 @@ fi
 mkdir -p "$GBCODE_WINE_HOME"
 log="$GBCODE_WINE_HOME/wineboot.log"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "${wine_locale[@]}" wineboot --init > "$log" 2>&1 < /dev/null
-  "${wine_locale[@]}" wineserver -w > "$log" 2>&1 < /dev/null || true
+  "${wine_environment[@]}" wineboot --init > "$log" 2>&1 < /dev/null
+  "${wine_environment[@]}" wineserver -w > "$log" 2>&1 < /dev/null || true
 fi
-"${wine_locale[@]}" wineserver -k > /dev/null 2>&1 < /dev/null || true
-"${wine_locale[@]}" wineserver -w > /dev/null 2>&1 < /dev/null || true
-"${wine_locale[@]}" wineserver -p > /dev/null 2>&1 < /dev/null &
+"${wine_environment[@]}" wineserver -k > /dev/null 2>&1 < /dev/null || true
+"${wine_environment[@]}" wineserver -w > /dev/null 2>&1 < /dev/null || true
+"${wine_environment[@]}" wineserver -p > /dev/null 2>&1 < /dev/null &
 # The server is up once a trivial program runs.
-"${wine_locale[@]}" wine cmd /c exit 0 > "$GBCODE_WINE_HOME/warm.log" 2>&1 < /dev/null
+"${wine_environment[@]}" wine cmd /c exit 0 > "$GBCODE_WINE_HOME/warm.log" 2>&1 < /dev/null

@@ -7,4 +7,4 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
-exec "${wine_locale[@]}" wine "$@"
+exec "${wine_environment[@]}" wine "$@"
