@@ -105,7 +105,6 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAStandardOneOnTheTerminalIsTheKeyboard
 
 TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
 {
-    if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
     const std::string listing = gbk_prompt + "\tab  6162\n";
     const std::string why = "gbcode: no keyboard: /dev/tty: Too many open files\n";
     const struct {
@@ -125,6 +124,7 @@ TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.options.open_files_limit == 3 && needs_descriptors_to_start()) continue;
         terminal_session gbcode(c.options);
         if (c.end.code != 255) {
             ASSERT_TRUE(gbcode.type_when_raw("a"));
