@@ -217,21 +217,6 @@ TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
     }
 }
 
-TEST(EndToEnd, AStopDuringTheWaitPutsTheTerminalBackUntilItGoesOn)
-{
-    for (int signal_number : {SIGTSTP, SIGTTIN, SIGTTOU}) {
-        SCOPED_TRACE(signal_number);
-        terminal_session gbcode(piped_token().as_shell_job());
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.signal_foreground(signal_number);
-        ASSERT_TRUE(gbcode.wait_until_stopped());
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        gbcode.signal_foreground(SIGCONT);
-        ASSERT_TRUE(gbcode.type_when_raw("c"));
-        expect_end(gbcode, {.code = 'c'});
-    }
-}
-
 TEST(EndToEnd, AFailedReadOrWriteIsReportedOnceAndTheKeyWaitStillComes)
 {
     const std::string token(100000, 'x');

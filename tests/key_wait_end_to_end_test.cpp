@@ -1,5 +1,5 @@
-// The key wait of the built program through a pseudo-terminal: stops it cannot see coming,
-// no descriptor left, and characters in --utf8 mode.
+// The key wait of the built program through a pseudo-terminal: job control, whatever signals
+// it inherits, and the descriptor the terminal opens as.
 #include "terminal_session.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +14,6 @@
 #include <thread>
 
 namespace {
-
-TEST(KeyWaitEndToEnd, AfterSigstopItIsRawAgainAndStillPutsBackTheSettingsFoundFirst)
-{
-    for (const bool as_shell_job : {false, true}) {
-        SCOPED_TRACE(as_shell_job ? "a shell's job" : "the session's leader");
-        launch_options options = piped_token();
-        options.under_session_leader = as_shell_job;
-        terminal_session gbcode(options);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        kill(gbcode.program_pid(), SIGSTOP);  // as a debugger or kill -STOP stops it
-        ASSERT_TRUE(gbcode.wait_until_stopped());
-        // Meanwhile a shell puts its own settings: cooked, echoing.
-        termios shells = gbcode.initial_settings();
-        shells.c_lflag |= ICANON | ECHO;
-        shells.c_cc[VMIN] = 1;
-        shells.c_cc[VTIME] = 0;
-        gbcode.set_settings(shells);
-        kill(gbcode.program_pid(), SIGCONT);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type("a");
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        EXPECT_EQ(gbcode.unread_input(), "");
-    }
-}
 
 TEST(KeyWaitEndToEnd, ContinuedInTheBackgroundItLeavesTheShellsSettingsAlone)
 {
@@ -133,38 +108,57 @@ TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
     }
 }
 
-TEST(KeyWaitEndToEnd, WhateverSignalsItInheritsItWaitsForTheForegroundAndStaysRaw)
+// Started in the background, it waits stopped for `fg`; stopped during the wait, it is raw
+// again once continued, and the settings put back at the end are those found first. A stop
+// it sees coming puts them back while it lasts; after SIGSTOP, which it cannot see, the shell
+// puts its own. Whatever signal dispositions and mask it inherited.
+TEST(KeyWaitEndToEnd, StoppedOrStartedInTheBackgroundItIsRawOnlyInTheForeground)
 {
     const std::vector<int> job_control = {SIGTTOU, SIGTTIN, SIGTSTP, SIGCONT};
     std::vector<int> every_signal;
     for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
         every_signal.push_back(signal_number);
     }
+    constexpr int started_in_background = 0;
     const struct {
         const char* name;
         launch_options options;
-        bool in_background;  // else stopped by SIGSTOP during the wait, then continued
+        int stop;
     } cases[] = {
+        {"SIGTSTP", piped_token().as_shell_job(), SIGTSTP},
+        {"SIGTTIN", piped_token().as_shell_job(), SIGTTIN},
+        {"SIGTTOU", piped_token().as_shell_job(), SIGTTOU},
+        {"SIGSTOP, the session's leader", piped_token(), SIGSTOP},
+        {"SIGSTOP, a shell's job", piped_token().as_shell_job(), SIGSTOP},
+        {"SIGSTOP, every signal blocked", piped_token().as_shell_job().blocking(every_signal),
+         SIGSTOP},
+        {"SIGSTOP, SIGCONT ignored", piped_token().as_shell_job().ignoring({SIGCONT}), SIGSTOP},
         {"in the background, SIGTTOU and SIGTTIN ignored",
-         piped_token().in_background().ignoring({SIGTTOU, SIGTTIN}), true},
+         piped_token().in_background().ignoring({SIGTTOU, SIGTTIN}), started_in_background},
         {"in the background, job control's signals blocked",
-         piped_token().in_background().blocking(job_control), true},
-        {"every signal blocked", piped_token().as_shell_job().blocking(every_signal), false},
-        {"SIGCONT ignored", piped_token().as_shell_job().ignoring({SIGCONT}), false},
+         piped_token().in_background().blocking(job_control), started_in_background},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         terminal_session gbcode(c.options);
-        if (c.in_background) {
-            ASSERT_TRUE(gbcode.wait_until_stopped());
-            EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-            gbcode.move_foreground(true);  // fg
-        } else {
+        if (c.stop != started_in_background) {
             ASSERT_TRUE(gbcode.wait_until_raw());
-            kill(gbcode.program_pid(), SIGSTOP);
-            ASSERT_TRUE(gbcode.wait_until_stopped());
-            gbcode.set_settings(gbcode.initial_settings());  // as the shell puts its own
+            // kill -STOP, as a debugger stops it; the others as job control sends them.
+            if (c.stop == SIGSTOP) kill(gbcode.program_pid(), SIGSTOP);
+            if (c.stop != SIGSTOP) gbcode.signal_foreground(c.stop);
         }
+        ASSERT_TRUE(gbcode.wait_until_stopped());
+        if (c.stop != SIGSTOP) {
+            EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        }
+        // Meanwhile the shell puts its own settings, cooked and echoing (from the background
+        // gbcode has found none yet), and gives it the terminal (fg).
+        termios shells = gbcode.initial_settings();
+        shells.c_lflag |= ICANON | ECHO;
+        shells.c_cc[VMIN] = 1;
+        shells.c_cc[VTIME] = 0;
+        if (c.stop != started_in_background) gbcode.set_settings(shells);
+        if (c.stop == started_in_background) gbcode.move_foreground(true);
         kill(gbcode.program_pid(), SIGCONT);
         ASSERT_TRUE(gbcode.type_when_raw("ab"));  // `b` is left, as keys typed ahead are
         expect_end(gbcode, {.code = 'a', .left = "b"});

@@ -1,7 +1,6 @@
 #pragma once
 // Key presses as a terminal sends them and the code the key wait ends with: one row type for
-// the unit tables, run here through the key reader as the wait reads a terminal, and for the
-// pseudo-terminal's, run through the built program.
+// the unit tables and for the pseudo-terminal's.
 #include "console/key_wait.h"
 #include "console/vt_input.h"
 
@@ -21,28 +20,24 @@ struct key_case {
     unsigned char erase = 0x7F;  // the terminal's erase character (stty erase)
 };
 
-// Feeds each case's bytes to the key reader one at a time, as the key wait reads them, with
-// silence after the last, until a key press ends the wait; checks its code and what is left.
+// Feeds each case's bytes to the key reader as the key wait does, one at a time and then
+// silence, until a key press ends the wait; checks its code and the bytes never read.
 inline void expect_keys(std::initializer_list<key_case> cases)
 {
     for (const key_case& c : cases) {
         SCOPED_TRACE(c.key);
         terminal_input input;
         input.set_erase_character(c.erase);
-        const key_characters characters = c.utf8 ? key_characters::gbk : key_characters::as_typed;
         std::optional<int> code;
         std::size_t read = 0;
-        bool silent = false;
-        while (!code) {
+        for (bool silent = false; !code && !(silent && !input.expects_more());) {
             if (const std::optional<key_press> press = input.next_key()) {
-                code = key_code_of(*press, characters);
+                code = key_code_of(*press, c.utf8 ? key_characters::gbk : key_characters::as_typed);
             } else if (read < c.bytes.size()) {
                 input.add(static_cast<unsigned char>(c.bytes[read++]));
-            } else if (!silent) {
+            } else {
                 input.add_silence();
                 silent = true;
-            } else {
-                break;
             }
         }
         EXPECT_EQ(code.value_or(no_key), c.code);

@@ -169,15 +169,6 @@ TEST_F(KeyWait, TheControlHandlerPutsTheModeBackAndLetsTheProcessEnd)
     }
 }
 
-TEST_F(KeyWait, WithUtf8ACharacterGivesTheFirstByteOfItsExactPairOnly)
-{
-    // No best fit: the yen sign, which Windows' conversion gives as A3 A4, has no pair.
-    console.code_page = 65001;
-    console.script = {wide_key_press(0x00A5, 0), wide_key_press(0x4E2D, 0)};
-    EXPECT_EQ(wait_for_key(gbk), '?');
-    EXPECT_EQ(wait_for_key(gbk), 0xD6);
-}
-
 TEST_F(KeyWait, OpensTheKeyboardOnceForTheWholeProcess)
 {
     console.script = {wide_key_press('x', 0x2D), wide_key_press('y', 0x15)};
