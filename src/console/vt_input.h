@@ -11,7 +11,7 @@
 // says when the terminal was silent for as long as silence_timeout_ms() asks.
 class terminal_input {
 public:
-    // Whether the bytes so far may go on, so that the next read waits only for the escape
+    // Whether the bytes so far may go on, so that the next read waits only for the silence
     // timeout; otherwise it may wait as long as it takes.
     bool expects_more() const noexcept
     {
