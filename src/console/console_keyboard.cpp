@@ -19,12 +19,12 @@ struct raw_wait {
     bool ending = false;     // a control event is ending the process: the mode stays put back
     WCHAR high_surrogate = 0;  // the first half of a character beyond U+FFFF, seen last
 };
-raw_wait wait;
+raw_wait waiting;
 
 class holding_lock {
 public:
-    holding_lock() noexcept { AcquireSRWLockExclusive(&wait.lock); }
-    ~holding_lock() { ReleaseSRWLockExclusive(&wait.lock); }
+    holding_lock() noexcept { AcquireSRWLockExclusive(&waiting.lock); }
+    ~holding_lock() { ReleaseSRWLockExclusive(&waiting.lock); }
     holding_lock(const holding_lock&) = delete;
     holding_lock& operator=(const holding_lock&) = delete;
 };
@@ -33,7 +33,7 @@ public:
 void set_raw_unless_ending() noexcept
 {
     const holding_lock held;
-    if (!wait.ending && !wait.raw) wait.raw = SetConsoleMode(conin, 0) != FALSE;
+    if (!waiting.ending && !waiting.raw) waiting.raw = SetConsoleMode(conin, 0) != FALSE;
 }
 
 // Ctrl+Break, a closed console window, logoff and shutdown end the process without the wait's
@@ -44,9 +44,9 @@ void set_raw_unless_ending() noexcept
 BOOL WINAPI put_back_before_ending(DWORD event) noexcept
 {
     const holding_lock held;
-    if (wait.raw) SetConsoleMode(conin, wait.saved_mode);
-    wait.raw = false;
-    if (event != CTRL_C_EVENT) wait.ending = true;
+    if (waiting.raw) SetConsoleMode(conin, waiting.saved_mode);
+    waiting.raw = false;
+    if (event != CTRL_C_EVENT) waiting.ending = true;
     return FALSE;
 }
 
@@ -84,14 +84,14 @@ bool open_keyboard() noexcept
 bool make_keyboard_raw() noexcept
 {
     // A keyboard whose mode cannot be read cannot be put back either: leave it untouched.
-    if (!GetConsoleMode(conin, &wait.saved_mode)) return false;
-    wait.ending = false;
-    wait.high_surrogate = 0;
+    if (!GetConsoleMode(conin, &waiting.saved_mode)) return false;
+    waiting.ending = false;
+    waiting.high_surrogate = 0;
     // The handler first, then the mode: an event in between finds nothing to put back, and
     // the mode is then left as it is.
-    wait.handler_added = SetConsoleCtrlHandler(put_back_before_ending, TRUE) != FALSE;
+    waiting.handler_added = SetConsoleCtrlHandler(put_back_before_ending, TRUE) != FALSE;
     set_raw_unless_ending();
-    if (wait.raw) return true;
+    if (waiting.raw) return true;
     put_keyboard_back();
     return false;
 }
@@ -100,12 +100,12 @@ void put_keyboard_back() noexcept
 {
     {
         const holding_lock held;
-        if (wait.raw) SetConsoleMode(conin, wait.saved_mode);
-        wait.raw = false;
-        wait.ending = true;
+        if (waiting.raw) SetConsoleMode(conin, waiting.saved_mode);
+        waiting.raw = false;
+        waiting.ending = true;
     }
-    if (wait.handler_added) SetConsoleCtrlHandler(put_back_before_ending, FALSE);
-    wait.handler_added = false;
+    if (waiting.handler_added) SetConsoleCtrlHandler(put_back_before_ending, FALSE);
+    waiting.handler_added = false;
 }
 
 // Reads wide key events, so that a character is taken whole and none of its bytes stays in
@@ -129,12 +129,12 @@ std::optional<key_press> read_key_press() noexcept
         if (unit == 0) return press;
         // Each half comes as a key press of its own; a lone half is dropped.
         if (is_high_surrogate(unit)) {
-            wait.high_surrogate = unit;
+            waiting.high_surrogate = unit;
             continue;
         }
-        const WCHAR pair[2] = {wait.high_surrogate, unit};
-        const bool whole_pair = wait.high_surrogate != 0 && is_low_surrogate(unit);
-        wait.high_surrogate = 0;
+        const WCHAR pair[2] = {waiting.high_surrogate, unit};
+        const bool whole_pair = waiting.high_surrogate != 0 && is_low_surrogate(unit);
+        waiting.high_surrogate = 0;
         if (is_low_surrogate(unit) && !whole_pair) continue;
         const char32_t character = whole_pair ? joined_surrogates(pair[0], unit) : unit;
         press.key.uChar.UnicodeChar = 0;
