@@ -60,7 +60,7 @@ bool is_press(const KEY_EVENT_RECORD& key) noexcept
 // The first byte of a character (one UTF-16 unit or a surrogate pair) in the console's code
 // page, converted as the console converts for a narrow read: with best fit, flags 0
 // (microsoft/terminal at 2058813, src/host/inputBuffer.cpp lines 69 and 423). '?' where the
-// code page has none.
+// code page has none. The code page is only read: it is the whole console's.
 char first_byte_as_typed(const WCHAR* units, int unit_count) noexcept
 {
     char bytes[8]{};  // a character takes up to 4 bytes in any code page
