@@ -13,9 +13,10 @@ token_then_key() { type_text ab; press Enter; screen_shows 6162 && type_text "$1
 
 printf '@echo off\r\n%s\r\necho first [%%ERRORLEVEL%%]\r\nset /p LINE=\r\necho line [%%LINE%%]\r\n' \
   "$program" > "$work/keys.bat"
-printf 'chcp 65001\r\n%s\r\necho second [%%ERRORLEVEL%%]\r\n%s --utf8\r\necho third [%%ERRORLEVEL%%]\r\n' \
-  "$program" "$program" >> "$work/keys.bat"
-printf '%s --utf8\r\necho fourth [%%ERRORLEVEL%%]\r\nchcp\r\n' "$program" >> "$work/keys.bat"
+printf 'chcp 65001\r\n%s\r\necho second [%%ERRORLEVEL%%]\r\n' "$program" >> "$work/keys.bat"
+printf '%s --utf8\r\necho %s [%%ERRORLEVEL%%]\r\n' "$program" third "$program" fourth \
+  >> "$work/keys.bat"
+printf 'chcp\r\n' >> "$work/keys.bat"
 new_pane "$here/wine-run.sh cmd /c $work/keys.bat; sleep 600"
 wait_for_console || { fail "Wine's console never took the terminal"; finish; exit; }
 
