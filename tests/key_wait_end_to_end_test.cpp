@@ -108,10 +108,9 @@ TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
     }
 }
 
-// Started in the background, it waits stopped for `fg`; stopped during the wait, it is raw
-// again once continued, and the settings put back at the end are those found first. A stop
-// it sees coming puts them back while it lasts; after SIGSTOP, which it cannot see, the shell
-// puts its own. Whatever signal dispositions and mask it inherited.
+// Started in the background it waits stopped for `fg`; stopped during the wait it puts the
+// settings back while it lasts (after SIGSTOP, unseen, the shell puts its own) and is raw once
+// continued, and at the end puts back those found first; whatever signals it inherited.
 TEST(KeyWaitEndToEnd, StoppedOrStartedInTheBackgroundItIsRawOnlyInTheForeground)
 {
     const std::vector<int> job_control = {SIGTTOU, SIGTTIN, SIGTSTP, SIGCONT};
