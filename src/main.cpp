@@ -6,6 +6,22 @@
 #include "listing/listing.h"
 #include "listing/standard_streams.h"
 
+namespace {
+
+// At the key wait, a typed character gives the first byte of its code in the listing's
+// encoding: as the terminal sent it, or converted from UTF-8.
+key_characters key_characters_for(text_encoding encoding)
+{
+    switch (encoding) {
+    case text_encoding::utf8: return key_characters::gbk;
+    case text_encoding::gb18030: return key_characters::gb18030;
+    case text_encoding::gbk: break;
+    }
+    return key_characters::as_typed;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
     // Before anything is written, --help included: a write to a reader that left or past a
@@ -13,12 +29,11 @@ int main(int argc, char* argv[])
     prepare_standard_streams();
     run_options options;
     if (const std::optional<int> status = read_arguments(argc, argv, options)) return *status;
-    const bool utf8 = reads_utf8(options.encoding);
-    if (utf8) use_wide_console_text();
+    if (reads_utf8(options.encoding)) use_wide_console_text();
     // Static, not on the stack: the output's buffer is large, and a small stack must do.
     static listing_output out(stdout, is_terminal(stdout), options.encoding);
     write_prompt(out, options.encoding);
     const bool listed = list_token(stdin, out, options.encoding);
     if (!options.wait_for_key) return listed ? 0 : unlisted_status;
-    return wait_for_key(utf8 ? key_characters::gbk : key_characters::as_typed);
+    return wait_for_key(key_characters_for(options.encoding));
 }

@@ -22,24 +22,28 @@ TEST(KeyCharactersEndToEnd, KeysThatNeedTheTerminalGiveTheConsolesCode)
         {"Ctrl+S", "\x13", 19},
         {"Ctrl+Q", "\x11", 17},
         {"e acute with keys typed ahead", "\xC3\xA9xy", 0xC3, "xy"},
-        {"zhong in UTF-8, --utf8", "\xE4\xB8\xADxy", 0xD6, "xy", true},
-        {"Backspace where erase is ^H", "\x08xy", 8, "xy", false, 0x08},
-        {"Ctrl+Backspace where erase is ^H", "\x7fxy", 127, "xy", false, 0x08},
-        {"# where erase is #: no Backspace byte", "#xy", '#', "xy", false, '#'},
+        {"zhong in UTF-8, --utf8", "\xE4\xB8\xADxy", 0xD6, "xy", key_characters::gbk},
+        {"an emoji, -g: its four-byte code", "\xF0\x9F\x98\x80xy", 0x94, "xy",
+         key_characters::gb18030},
+        {"Backspace where erase is ^H", "\x08xy", 8, "xy", {}, 0x08},
+        {"Ctrl+Backspace where erase is ^H", "\x7fxy", 127, "xy", {}, 0x08},
+        {"# where erase is #: no Backspace byte", "#xy", '#', "xy", {}, '#'},
         {"a 10 KB bracketed paste: its first character, the rest and marks taken along",
          "\x1b[200~h" + std::string(10240, 'e') + "\r\x1b[201~xy", 'h', "xy"},
     };
     for (const key_case& c : cases) {
         SCOPED_TRACE(c.key);
         launch_options options = piped_token();
-        if (c.utf8) options.with_arguments({"--utf8"});
+        const bool utf8 = c.characters != key_characters::as_typed;
+        if (c.characters == key_characters::gbk) options.with_arguments({"--utf8"});
+        if (c.characters == key_characters::gb18030) options.with_arguments({"--gb18030"});
         if (c.erase == 0x08) options.adjusted(erase_is_control_h);
         if (c.erase == '#') options.adjusted(erase_is_hash);
         terminal_session gbcode(options);
         ASSERT_TRUE(gbcode.type_when_raw(c.bytes));
         // Nothing echoed.
         expect_end(gbcode, {.code = c.code,
-                            .output = (c.utf8 ? utf8_prompt : gbk_prompt) + "\tab  6162\n",
+                            .output = (utf8 ? utf8_prompt : gbk_prompt) + "\tab  6162\n",
                             .screen = "",
                             .left = c.left});
     }

@@ -1,6 +1,7 @@
 #include "console/key_wait.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
+#include "cp936/gb18030.h"
 
 #include <array>
 #include <cstddef>
@@ -186,6 +187,12 @@ unsigned char first_byte_of(const key_press& press, key_characters characters) n
         // code gives '?', as a code page 936 console gives it.
         unsigned char gbk[2];
         return put_gbk(press.character, gbk) > 0 ? gbk[0] : '?';
+    }
+    case key_characters::gb18030: {
+        // From the project's own table, also on Windows, whose code page 54936 follows an
+        // earlier edition.
+        unsigned char code[4];
+        return put_gb18030(press.character, code) > 0 ? code[0] : '?';
     }
     }
     return as_typed;

@@ -11,9 +11,9 @@
 std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept;
 
 // Which byte a typed character gives: its first in the console's code page (on a terminal,
-// the first the terminal sends for it), or the first of its code in code page 936 (GBK),
-// whatever the console's own code page, as a GBK console would give it.
-enum class key_characters { as_typed, gbk };
+// the first the terminal sends for it), or, whatever the console's own code page, the first
+// of its code in code page 936 (GBK), as a GBK console would give it, or in GB18030-2022.
+enum class key_characters { as_typed, gbk, gb18030 };
 
 // The code a key press from the keyboard ends the wait with, its character given as asked.
 std::optional<int> key_code_of(const key_press& press, key_characters characters) noexcept;

@@ -16,7 +16,8 @@ struct key_case {
     std::string bytes;  // typed in one burst: the key, then any typed ahead
     int code;
     std::string left = {};       // the keys typed ahead, never read: left for the shell
-    bool utf8 = false;           // gbcode --utf8: a character gives its GBK code's first byte
+    // gbk: gbcode --utf8, a character gives its GBK code's first byte; gb18030: gbcode -g
+    key_characters characters = key_characters::as_typed;
     unsigned char erase = 0x7F;  // the terminal's erase character (stty erase)
 };
 
@@ -32,7 +33,7 @@ inline void expect_keys(std::initializer_list<key_case> cases)
         std::size_t read = 0;
         for (bool silent = false; !code && !(silent && !input.expects_more());) {
             if (const std::optional<key_press> press = input.next_key()) {
-                code = key_code_of(*press, c.utf8 ? key_characters::gbk : key_characters::as_typed);
+                code = key_code_of(*press, c.characters);
             } else if (read < c.bytes.size()) {
                 input.add(static_cast<unsigned char>(c.bytes[read++]));
             } else {
