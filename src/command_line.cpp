@@ -1,6 +1,6 @@
 #include "command_line.h"
-#include "listing/messages.h"
-#include "listing/standard_streams.h"
+#include "common/messages.h"
+#include "common/standard_streams.h"
 
 #include <algorithm>
 #include <cerrno>

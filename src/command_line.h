@@ -1,5 +1,5 @@
 #pragma once
-#include "listing/text_encoding.h"
+#include "common/text_encoding.h"
 
 #include <optional>
 

@@ -4,7 +4,7 @@
 #include "command_line.h"
 #include "console/key_wait.h"
 #include "listing/listing.h"
-#include "listing/standard_streams.h"
+#include "common/standard_streams.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #ifdef _WIN32
 
-#include "windows_api.h"
+#include "common/windows_api.h"
 
 #else
 

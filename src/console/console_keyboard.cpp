@@ -2,7 +2,7 @@
 // events read in UTF-16. Built for Windows; the tests build it off Windows too, over a fake
 // of these calls.
 #include "console/keyboard.h"
-#include "utf16.h"
+#include "common/utf16.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "console/terminal_reads.h"
-#include "listing/messages.h"
+#include "common/messages.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "console/vt_decode.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
-#include "utf16.h"
-#include "utf8.h"
+#include "common/utf16.h"
+#include "common/utf8.h"
 
 namespace {
 

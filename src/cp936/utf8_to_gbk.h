@@ -1,5 +1,5 @@
 #pragma once
-#include "utf8.h"
+#include "common/utf8.h"
 
 #include <cstddef>
 #include <span>

@@ -1,7 +1,7 @@
 #include "listing/gb18030_lines.h"
 #include "cp936/gb18030.h"
-#include "shows_as_itself.h"
-#include "utf8.h"
+#include "common/shows_as_itself.h"
+#include "common/utf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "listing/listing_output.h"
-#include "listing/messages.h"
-#include "listing/standard_streams.h"
+#include "common/messages.h"
+#include "common/standard_streams.h"
 
 #include <cerrno>
 

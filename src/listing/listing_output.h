@@ -1,7 +1,7 @@
 #pragma once
 #include "listing/gb18030_lines.h"
 #include "listing/pair_lines.h"
-#include "listing/text_encoding.h"
+#include "common/text_encoding.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "listing/pair_lines.h"
 #include "cp936/cp936.h"
-#include "hex_digits.h"
-#include "utf8.h"
+#include "common/hex_digits.h"
+#include "common/utf8.h"
 
 #include <array>
 #include <bit>

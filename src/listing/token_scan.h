@@ -1,8 +1,8 @@
 #pragma once
 #include "cp936/utf8_to_gbk.h"
 #include "listing/listing_output.h"
-#include "listing/text_encoding.h"
-#include "utf8.h"
+#include "common/text_encoding.h"
+#include "common/utf8.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 #include "fake_console.h"
 #include "cp936/cp936.h"
-#include "utf16.h"
-#include "utf8.h"
+#include "common/utf16.h"
+#include "common/utf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 #include "cp936/utf8_to_gbk.h"
-#include "utf8.h"
+#include "common/utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "listing/listing_model.h"
 #include "listing/pair_lines.h"
 #include "listing/token_scan.h"
-#include "utf8.h"
+#include "common/utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "listing/standard_streams.h"
-#include "utf16.h"
-#include "utf8.h"
-#include "windows_api.h"
+#include "common/standard_streams.h"
+#include "common/utf16.h"
+#include "common/utf8.h"
+#include "common/windows_api.h"
 
 #include <cerrno>
 #include <climits>

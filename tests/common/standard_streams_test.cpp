@@ -1,4 +1,4 @@
-#include "listing/standard_streams.h"
+#include "common/standard_streams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "listing/messages.h"
-#include "hex_digits.h"
-#include "listing/standard_streams.h"
-#include "shows_as_itself.h"
-#include "utf8.h"
+#include "common/messages.h"
+#include "common/hex_digits.h"
+#include "common/standard_streams.h"
+#include "common/shows_as_itself.h"
+#include "common/utf8.h"
 
 #include <cstdio>
 #include <cstring>
