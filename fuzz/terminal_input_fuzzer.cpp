@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < stream_size; ++i) {
         reader.add(stream[i]);
         if ((silences >> (i % 8)) & 1) reader.add_silence();
-        while (const std::optional<KEY_EVENT_RECORD> key = reader.next_key()) {
-            require(key->bKeyDown && is_console_key(*key));
+        while (const std::optional<key_press> key = reader.next_key()) {
+            require(key->key.bKeyDown && is_console_key(key->key));
         }
     }
     return 0;

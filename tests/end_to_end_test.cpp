@@ -52,64 +52,6 @@ TEST(EndToEnd, OnATerminalEachLineShowsBeforeTheTokenIsComplete)
     expect_end(gbcode, {.code = 27});
 }
 
-struct key_case {
-    const char* key;
-    std::string bytes;
-    int code;
-    std::string left = {};  // typed after the key press, and left for the shell
-};
-
-TEST(EndToEnd, EachKeyEndsTheWaitWithItsCodeAndIsTakenWhole)
-{
-    const key_case cases[] = {
-        {"Enter", "\r", 13},
-        {"a", "a", 97},
-        {"Shift+a", "A", 65},
-        {"Tab", "\t", 9},
-        {"Backspace, the erase character", "\x7f", 8},
-        {"Esc alone", "\x1b", 27},
-        {"Ctrl+C, not ending the process", "\x03", 3},
-        {"Ctrl+Z", "\x1a", 26},
-        {"Ctrl+\\", "\x1c", 28},
-        {"Ctrl+S", "\x13", 19},
-        {"Ctrl+Q", "\x11", 17},
-        {"Ctrl+2", "\0"s, 0},
-        {"Up", "\x1b[A", 224},
-        {"Up, application mode", "\x1bOA", 224},
-        {"Ctrl+Up", "\x1b[1;5A", 224},
-        {"Alt+Up", "\x1b[1;3A", 0},
-        {"Delete", "\x1b[3~", 224},
-        {"Delete in st", "\x1b[P", 224},
-        {"F1", "\x1bOP", 0},
-        {"F10", "\x1b[21~", 0},
-        {"F12", "\x1b[24~", 224},
-        {"Shift+Tab", "\x1b[Z", 0},
-        {"keypad Enter", "\x1bOM", 13},
-        {"keypad /", "\x1bOo", 47},
-        {"Alt+x", "\x1bx", 120},
-        {"Alt+[", "\x1b[", 91},
-        {"Ctrl+C as modifyOtherKeys sends it", "\x1b[27;5;99~", 3},
-        {"a focus report, then x", "\x1b[Ix", 120},
-        {"a paste: its first character, the rest taken along", "\x1b[200~hi\x1b[201~", 104, ""},
-        {"a colour reply, then k", "\x1b]11;rgb:0000/0000/0000\x1b\\k", 'k'},
-        {"an over-long sequence, then k", "\x1b[" + std::string(300, ';') + "Ak", 'k'},
-        {"a mouse report, then k", "\x1b[M !!k", 'k'},
-        {"e acute, UTF-8: its first byte", "\xC3\xA9", 0xC3},
-        {"han, UTF-8", "\xE6\xB1\x89", 0xE6},
-        {"han, GBK under luit", "\xBA\xBA", 0xBA},
-        {"Alt+e acute", "\x1b\xC3\xA9", 0xC3},
-        {"e acute with keys typed ahead", "\xC3\xA9xy", 0xC3, "xy"},
-    };
-    for (const key_case& c : cases) {
-        SCOPED_TRACE(c.key);
-        terminal_session gbcode(piped_token("ab"));
-        ASSERT_TRUE(gbcode.type_when_raw(c.bytes));
-        // Nothing echoed.
-        expect_end(gbcode, {.code = c.code, .output = gbk_prompt + "\tab  6162\n", .screen = "",
-                            .left = c.left});
-    }
-}
-
 TEST(EndToEnd, TheWaitMakesTheTerminalRawWhateverItsStartingSettings)
 {
     const struct {
@@ -272,21 +214,6 @@ TEST(EndToEnd, AHangUpDuringTheWaitGivesMinusOne)
         ASSERT_TRUE(gbcode.wait_until_raw());
         gbcode.hang_up();
         EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
-    }
-}
-
-TEST(EndToEnd, AStopDuringTheWaitPutsTheTerminalBackUntilItGoesOn)
-{
-    for (int signal_number : {SIGTSTP, SIGTTIN, SIGTTOU}) {
-        SCOPED_TRACE(signal_number);
-        terminal_session gbcode(piped_token().as_shell_job());
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.signal_foreground(signal_number);
-        ASSERT_TRUE(gbcode.wait_until_stopped());
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        gbcode.signal_foreground(SIGCONT);
-        ASSERT_TRUE(gbcode.type_when_raw("c"));
-        expect_end(gbcode, {.code = 'c'});
     }
 }
 

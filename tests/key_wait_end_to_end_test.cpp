@@ -1,5 +1,5 @@
-// The key wait of the built program through a pseudo-terminal: stops it cannot see coming,
-// no descriptor left, and characters in --utf8 mode.
+// The key wait of the built program through a pseudo-terminal: job control, whatever signals
+// it inherits, and the descriptor the terminal opens as.
 #include "terminal_session.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +14,6 @@
 #include <thread>
 
 namespace {
-
-TEST(KeyWaitEndToEnd, AfterSigstopItIsRawAgainAndStillPutsBackTheSettingsFoundFirst)
-{
-    for (const bool as_shell_job : {false, true}) {
-        SCOPED_TRACE(as_shell_job ? "a shell's job" : "the session's leader");
-        launch_options options = piped_token();
-        options.under_session_leader = as_shell_job;
-        terminal_session gbcode(options);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        kill(gbcode.program_pid(), SIGSTOP);  // as a debugger or kill -STOP stops it
-        ASSERT_TRUE(gbcode.wait_until_stopped());
-        // Meanwhile a shell puts its own settings: cooked, echoing.
-        termios shells = gbcode.initial_settings();
-        shells.c_lflag |= ICANON | ECHO;
-        shells.c_cc[VMIN] = 1;
-        shells.c_cc[VTIME] = 0;
-        gbcode.set_settings(shells);
-        kill(gbcode.program_pid(), SIGCONT);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type("a");
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        EXPECT_EQ(gbcode.unread_input(), "");
-    }
-}
 
 TEST(KeyWaitEndToEnd, ContinuedInTheBackgroundItLeavesTheShellsSettingsAlone)
 {
@@ -103,70 +78,89 @@ TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAStandardOneOnTheTerminalIsTheKeyboard
     }
 }
 
-TEST(KeyWaitEndToEnd, WithStandardStreamsClosedAndNoDescriptorLeftTheTerminalTakesInputsPlace)
+TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
 {
-    if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
-    launch_options options;  // /dev/tty opens as descriptor 0, and there is no 3 to move to
-    options.input = stream::closed;
-    options.output = stream::closed;
-    options.open_files_limit = 3;
-    terminal_session gbcode(options);
-    ASSERT_TRUE(gbcode.wait_until_raw());
-    gbcode.type("a");
-    EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 'a');
-    EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-}
-
-TEST(KeyWaitEndToEnd, WithNoDescriptorLeftAndNoneOnTheTerminalItSaysWhy)
-{
-    if (needs_descriptors_to_start()) GTEST_SKIP() << "gbcode is not linked statically";
-    // With standard output closed, /dev/tty opens in its place and cannot be moved above 2:
-    // kept there, it would receive the output still to be flushed.
-    for (const stream output : {stream::pipe, stream::closed}) {
-        SCOPED_TRACE(output == stream::pipe ? "output piped" : "output closed");
-        launch_options options = piped_token();
-        options.output = output;
-        options.open_files_limit = 3;
-        terminal_session gbcode(options);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), 255);
-        const std::string errors = gbcode.piped_errors();
-        const std::string why = "gbcode: no keyboard: /dev/tty: Too many open files\n";
-        EXPECT_EQ(errors.substr(errors.size() - std::min(errors.size(), why.size())), why);
-        if (output == stream::pipe) {
-            EXPECT_EQ(errors, why);
-            EXPECT_EQ(gbcode.piped_output(), "\xCA\xE4\xC8\xEB\xBA\xBA\xD7\xD6\xA3\xBA\n\tab  6162\n");
-        }
-        EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
-        EXPECT_EQ(gbcode.screen(), "");
-    }
-}
-
-TEST(KeyWaitEndToEnd, ACharacterGivesItsFirstByteAsSentOrInGbkWithUtf8)
-{
+    const std::string listing = gbk_prompt + "\tab  6162\n";
+    const std::string why = "gbcode: no keyboard: /dev/tty: Too many open files\n";
     const struct {
         const char* name;
-        bool utf8;
-        std::string typed;
-        int code;
+        launch_options options;
+        expected_end end;
     } cases[] = {
-        {"zhong in UTF-8", false, "\xE4\xB8\xAD", 0xE4},
-        {"zhong in UTF-8, --utf8", true, "\xE4\xB8\xAD", 0xD6},
-        {"euro sign, --utf8", true, "\xE2\x82\xAC", 0x80},
-        {"an emoji", false, "\xF0\x9F\x98\x80", 0xF0},
-        {"an emoji, --utf8", true, "\xF0\x9F\x98\x80", '?'},
-        {"zhong in GBK", false, "\xD6\xD0", 0xD6},
-        {"a lone high byte", false, "\xB0", 0xB0},
-        {"a", true, "a", 'a'},
+        // With no descriptor above 2 left, /dev/tty keeps a closed standard one's place.
+        {"as 0, input and output closed", at_terminal().input_closed().output_closed()
+                                              .limit_open_files(3), {.code = 'a'}},
+        {"as 1, output closed", piped_token().output_closed().limit_open_files(3),
+         {.code = 'a', .screen = ""}},
+        {"above 1023", piped_token().inheriting_descriptors_up_to(1099),
+         {.code = 'a', .output = listing, .errors = ""}},
+        {"none left", piped_token().limit_open_files(3),
+         {.code = 255, .output = listing, .errors = why, .screen = ""}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        launch_options options = piped_token();
-        if (c.utf8) options.arguments = {"--utf8"};
-        terminal_session gbcode(options);
-        ASSERT_TRUE(gbcode.wait_until_raw());
-        gbcode.type(c.typed);
-        EXPECT_EQ(exit_code(gbcode.wait_for_exit()), c.code);
-        EXPECT_EQ(gbcode.unread_input(), "");
+        if (c.options.open_files_limit == 3 && needs_descriptors_to_start()) continue;
+        terminal_session gbcode(c.options);
+        if (c.end.code != 255) {
+            ASSERT_TRUE(gbcode.type_when_raw("a"));
+        }
+        expect_end(gbcode, c.end);
+    }
+}
+
+// Started in the background it waits stopped for `fg`; stopped during the wait it puts the
+// settings back while it lasts (after SIGSTOP, unseen, the shell puts its own) and is raw once
+// continued, and at the end puts back those found first; whatever signals it inherited.
+TEST(KeyWaitEndToEnd, StoppedOrStartedInTheBackgroundItIsRawOnlyInTheForeground)
+{
+    const std::vector<int> job_control = {SIGTTOU, SIGTTIN, SIGTSTP, SIGCONT};
+    std::vector<int> every_signal;
+    for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+        every_signal.push_back(signal_number);
+    }
+    constexpr int started_in_background = 0;
+    const struct {
+        const char* name;
+        launch_options options;
+        int stop;
+    } cases[] = {
+        {"SIGTSTP", piped_token().as_shell_job(), SIGTSTP},
+        {"SIGTTIN", piped_token().as_shell_job(), SIGTTIN},
+        {"SIGTTOU", piped_token().as_shell_job(), SIGTTOU},
+        {"SIGSTOP, the session's leader", piped_token(), SIGSTOP},
+        {"SIGSTOP, a shell's job", piped_token().as_shell_job(), SIGSTOP},
+        {"SIGSTOP, every signal blocked", piped_token().as_shell_job().blocking(every_signal),
+         SIGSTOP},
+        {"SIGSTOP, SIGCONT ignored", piped_token().as_shell_job().ignoring({SIGCONT}), SIGSTOP},
+        {"in the background, SIGTTOU and SIGTTIN ignored",
+         piped_token().in_background().ignoring({SIGTTOU, SIGTTIN}), started_in_background},
+        {"in the background, job control's signals blocked",
+         piped_token().in_background().blocking(job_control), started_in_background},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        terminal_session gbcode(c.options);
+        if (c.stop != started_in_background) {
+            ASSERT_TRUE(gbcode.wait_until_raw());
+            // kill -STOP, as a debugger stops it; the others as job control sends them.
+            if (c.stop == SIGSTOP) kill(gbcode.program_pid(), SIGSTOP);
+            if (c.stop != SIGSTOP) gbcode.signal_foreground(c.stop);
+        }
+        ASSERT_TRUE(gbcode.wait_until_stopped());
+        if (c.stop != SIGSTOP) {
+            EXPECT_TRUE(same_settings(gbcode.settings(), gbcode.initial_settings()));
+        }
+        // Meanwhile the shell puts its own settings, cooked and echoing (from the background
+        // gbcode has found none yet), and gives it the terminal (fg).
+        termios shells = gbcode.initial_settings();
+        shells.c_lflag |= ICANON | ECHO;
+        shells.c_cc[VMIN] = 1;
+        shells.c_cc[VTIME] = 0;
+        if (c.stop != started_in_background) gbcode.set_settings(shells);
+        if (c.stop == started_in_background) gbcode.move_foreground(true);
+        kill(gbcode.program_pid(), SIGCONT);
+        ASSERT_TRUE(gbcode.type_when_raw("ab"));  // `b` is left, as keys typed ahead are
+        expect_end(gbcode, {.code = 'a', .left = "b"});
     }
 }
 

@@ -110,6 +110,16 @@ void write_all(int fd, std::string_view bytes)
         }
         signal(SIGHUP, SIG_DFL);
     }
+    for (const int signal_number : options.ignored_signals) signal(signal_number, SIG_IGN);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const int signal_number : options.blocked_signals) sigaddset(&blocked, signal_number);
+    sigprocmask(SIG_BLOCK, &blocked, nullptr);
+    if (options.last_inherited_descriptor > 0) {
+        limit(RLIMIT_NOFILE, options.last_inherited_descriptor + 100);
+        const int null_device = open("/dev/null", O_RDONLY);
+        for (int fd = 3; fd <= options.last_inherited_descriptor; ++fd) dup2(null_device, fd);
+    }
     // GBCODE_TEST_WRAPPER runs the program under a checker, for example valgrind.
     std::vector<std::string> words;
     const char* const checker = std::getenv("GBCODE_TEST_WRAPPER");

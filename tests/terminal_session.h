@@ -46,6 +46,9 @@ struct launch_options {
     long file_size_limit = 0;     // ulimit -f, in bytes; 0 for none
     long stack_limit = 0;         // ulimit -s, in bytes; 0 for the usual
     long open_files_limit = 0;    // ulimit -n; 0 for the usual
+    std::vector<int> ignored_signals;  // as `trap '' TTOU` leaves them to the program
+    std::vector<int> blocked_signals;  // as some supervisors leave them
+    int last_inherited_descriptor = 0;  // 3 to this left open, as a careless parent leaves them
 
     launch_options& with_arguments(std::vector<std::string> words)
     { arguments = std::move(words); return *this; }
@@ -73,6 +76,12 @@ struct launch_options {
     launch_options& limit_file_size(long bytes) { file_size_limit = bytes; return *this; }
     launch_options& limit_stack(long bytes) { stack_limit = bytes; return *this; }
     launch_options& limit_open_files(long count) { open_files_limit = count; return *this; }
+    launch_options& ignoring(std::vector<int> signals)
+    { ignored_signals = std::move(signals); return *this; }
+    launch_options& blocking(std::vector<int> signals)
+    { blocked_signals = std::move(signals); return *this; }
+    launch_options& inheriting_descriptors_up_to(int last)
+    { last_inherited_descriptor = last; return *this; }
 };
 
 // Standard input and output on the terminal, as typed at a shell's prompt.

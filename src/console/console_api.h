@@ -1,8 +1,8 @@
 #pragma once
-// The console keyboard calls the key wait is written against, under their Windows names.
-// On Windows they are the system's own. Elsewhere posix_console.cpp provides them over the
-// controlling terminal, with the same types, constants and failure values, so the key wait
-// itself never needs to know which platform it runs on.
+// The Windows console's key events, types and keyboard calls, under their Windows names. On
+// Windows they are the system's own. Elsewhere the types serve as the key events the terminal
+// decoder gives, and the calls are declared for the tests alone, whose fake console provides
+// them to the Windows keyboard built there.
 
 #ifdef _WIN32
 
@@ -80,39 +80,24 @@ struct INPUT_RECORD {
 
 using PHANDLER_ROUTINE = BOOL(WINAPI*)(DWORD control_type);
 
-// Opens "CONIN$", the keyboard of the controlling terminal; INVALID_HANDLE_VALUE when the
-// process has none.
 HANDLE CreateFileA(const char* file_name, DWORD desired_access, DWORD share_mode,
                    void* security_attributes, DWORD creation_disposition,
                    DWORD flags_and_attributes, HANDLE template_file) noexcept;
-
-// Reads the keyboard's mode and remembers the terminal settings behind it, so that setting
-// this same mode later puts those settings back exactly.
 BOOL GetConsoleMode(HANDLE console, DWORD* mode) noexcept;
-
-// Sets the keyboard's mode; mode 0 is raw: no echo, no line editing, no signal or flow keys.
 BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept;
-
-// The code page the keyboard's characters come in: always 0, "as the terminal sends them"
-// (UTF-8, GBK or GB18030, whatever the terminal speaks).
 UINT GetConsoleCP() noexcept;
-
-// Blocks until one key press has been decoded from the terminal and returns it as a key
-// event; FALSE when the terminal fails or hangs up. The character is in UTF-16: a character
-// beyond U+FFFF comes as two events, its surrogates; bytes that make no known character come
-// as U+FFFD.
 BOOL ReadConsoleInputW(HANDLE console, INPUT_RECORD* buffer, DWORD length,
                        DWORD* events_read) noexcept;
-
-// The character's bytes in code page 936 ('?' for a character it lacks), or in code page 0,
-// the terminal's own: there only the character of the last key read has bytes, the first
-// byte the terminal sent for it. Gives the number of bytes written, 0 on failure.
 int WideCharToMultiByte(UINT code_page, DWORD flags, const WCHAR* wide, int wide_count,
                         char* bytes, int byte_count, const char* default_char,
                         BOOL* used_default_char) noexcept;
-
-// Accepts a handler and never calls it: every signal that ends the process puts the terminal
-// settings back already.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) noexcept;
+
+struct SRWLOCK {
+    void* Ptr;
+};
+#define SRWLOCK_INIT {}
+void AcquireSRWLockExclusive(SRWLOCK* lock) noexcept;
+void ReleaseSRWLockExclusive(SRWLOCK* lock) noexcept;
 
 #endif

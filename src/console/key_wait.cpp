@@ -1,7 +1,6 @@
 #include "console/key_wait.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
-#include "utf16.h"
 
 #include <array>
 #include <cstddef>
@@ -173,79 +172,23 @@ std::optional<int> extended_key_code(const KEY_EVENT_RECORD& key) noexcept
     return codes.first;
 }
 
-// The keyboard handle in its three states: not opened yet, open, or failed to open.
-HANDLE keyboard = nullptr;
-
-HANDLE open_keyboard() noexcept
+// The first byte of a typed character's code in the encoding the wait gives codes in. The one
+// place to add an encoding.
+unsigned char first_byte_of(const key_press& press, key_characters characters) noexcept
 {
-    if (keyboard == nullptr) {
-        keyboard = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+    const auto as_typed = static_cast<unsigned char>(press.key.uChar.AsciiChar);
+    if (press.character == 0) return as_typed;
+    switch (characters) {
+    case key_characters::as_typed: break;
+    case key_characters::gbk: {
+        // The code page's exact pairs, as the listing converts: no best-fit mapping (Windows
+        // would give the yen sign's A3 A4, the fullwidth one's code). A character without a
+        // code gives '?', as a code page 936 console gives it.
+        unsigned char gbk[2];
+        return put_gbk(press.character, gbk) > 0 ? gbk[0] : '?';
     }
-    return keyboard;
-}
-
-// A key press: a key going down, or Alt going up with the character typed by its decimal
-// code on the keypad (the console also brings characters it makes up itself that way).
-bool is_press(const KEY_EVENT_RECORD& key) noexcept
-{
-    return key.bKeyDown || (key.wVirtualKeyCode == VK_MENU && key.uChar.UnicodeChar != 0);
-}
-
-// The first byte of a character (one UTF-16 unit or a surrogate pair) in the code page; '?'
-// where it has none, as the console itself would give it.
-char first_byte_in(UINT code_page, const WCHAR* units, int unit_count) noexcept
-{
-    char bytes[8]{};  // a character takes up to 4 bytes in any code page
-    const int length = WideCharToMultiByte(code_page, 0, units, unit_count, bytes,
-                                           static_cast<int>(sizeof bytes), nullptr, nullptr);
-    return length > 0 ? bytes[0] : '?';
-}
-
-// Reads wide key events, so that a character is taken whole and none of its bytes stays in
-// the console for the next reader (a narrow read hands out a GBK character's trail byte on
-// its own), and gives each in the narrow form, its character as its first byte.
-int read_key_press(HANDLE console, UINT code_page) noexcept
-{
-    WCHAR high_surrogate = 0;  // the first half of a character beyond U+FFFF, seen last
-    for (;;) {
-        INPUT_RECORD event{};
-        DWORD events_read = 0;
-        if (!ReadConsoleInputW(console, &event, 1, &events_read) || events_read == 0) return -1;
-        if (event.EventType != KEY_EVENT || !is_press(event.Event.KeyEvent)) continue;
-        KEY_EVENT_RECORD& key = event.Event.KeyEvent;
-        const WCHAR unit = key.uChar.UnicodeChar;
-        if (unit != 0) {
-            // Each half comes as a key press of its own; a lone half is dropped.
-            if (is_high_surrogate(unit)) {
-                high_surrogate = unit;
-                continue;
-            }
-            const WCHAR pair[2] = {high_surrogate, unit};
-            const bool whole_pair = high_surrogate != 0 && is_low_surrogate(unit);
-            high_surrogate = 0;
-            if (is_low_surrogate(unit) && !whole_pair) continue;
-            const char byte = whole_pair ? first_byte_in(code_page, pair, 2)
-                                         : first_byte_in(code_page, &unit, 1);
-            key.uChar.UnicodeChar = 0;
-            key.uChar.AsciiChar = byte;
-        }
-        if (const std::optional<int> code = key_code_of(event)) return *code;
     }
-}
-
-// What the control handler puts back, set for the time of the wait.
-HANDLE waiting_keyboard = nullptr;
-DWORD mode_to_put_back = 0;
-
-// Ctrl+Break, a closed console window, logoff and shutdown end the process without the wait's
-// own put-back; the input mode belongs to the console, so cmd.exe would be left raw. Runs on a
-// thread of its own. FALSE: the default handling then ends the process as before.
-BOOL WINAPI put_back_before_ending(DWORD) noexcept
-{
-    SetConsoleMode(waiting_keyboard, mode_to_put_back);
-    return FALSE;
+    return as_typed;
 }
 
 }  // namespace
@@ -260,26 +203,24 @@ std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept
     return extended_key_code(key);
 }
 
+std::optional<int> key_code_of(const key_press& press, key_characters characters) noexcept
+{
+    INPUT_RECORD event{};
+    event.EventType = KEY_EVENT;
+    event.Event.KeyEvent = press.key;
+    event.Event.KeyEvent.uChar.AsciiChar = static_cast<CHAR>(first_byte_of(press, characters));
+    return key_code_of(event);
+}
+
 int wait_for_key(key_characters characters) noexcept
 {
-    const HANDLE console = open_keyboard();
-    if (console == INVALID_HANDLE_VALUE) return -1;
-
-    // A keyboard whose mode cannot be read cannot be put back either: leave it untouched.
-    DWORD saved_mode = 0;
-    if (!GetConsoleMode(console, &saved_mode)) return -1;
-
-    // The code page is only read: changing it would change it for the whole console.
-    const UINT code_page = characters == key_characters::gbk ? gbk_code_page : GetConsoleCP();
-
-    waiting_keyboard = console;
-    mode_to_put_back = saved_mode;
-    const bool handler_added = SetConsoleCtrlHandler(put_back_before_ending, TRUE) != FALSE;
-
-    // Mode 0: no line input, no echo, and Ctrl+C arrives as the key 3 instead of ending us.
-    int key_code = -1;
-    if (SetConsoleMode(console, 0)) key_code = read_key_press(console, code_page);
-    SetConsoleMode(console, saved_mode);
-    if (handler_added) SetConsoleCtrlHandler(put_back_before_ending, FALSE);
-    return key_code;
+    if (!open_keyboard() || !make_keyboard_raw()) return -1;
+    std::optional<int> key_code;
+    while (!key_code) {
+        const std::optional<key_press> press = read_key_press();
+        if (!press) break;
+        key_code = key_code_of(*press, characters);
+    }
+    put_keyboard_back();
+    return key_code.value_or(-1);
 }

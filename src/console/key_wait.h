@@ -1,5 +1,5 @@
 #pragma once
-#include "console/console_api.h"
+#include "console/keyboard.h"
 
 #include <optional>
 
@@ -14,6 +14,9 @@ std::optional<int> key_code_of(const INPUT_RECORD& event) noexcept;
 // the first the terminal sends for it), or the first of its code in code page 936 (GBK),
 // whatever the console's own code page, as a GBK console would give it.
 enum class key_characters { as_typed, gbk };
+
+// The code a key press from the keyboard ends the wait with, its character given as asked.
+std::optional<int> key_code_of(const key_press& press, key_characters characters) noexcept;
 
 // Blocks until one key press at the console keyboard and returns its code, or -1 when the
 // keyboard cannot be opened or read. The keyboard is opened on the first call and kept open;

@@ -1,6 +1,7 @@
 #include "console/vt_decode.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
+#include "utf16.h"
 #include "utf8.h"
 
 namespace {
@@ -17,7 +18,7 @@ enum class introducer : unsigned char { csi, ss3, csi_bracket };
 
 // The number of a sequence that has no parameters at all. Most keys read that as 1, but st
 // tells some keys apart by it: ESC [ P is its Delete, where ESC [ 1 ; 2 P is Shift+F1.
-constexpr unsigned bare = 0;
+constexpr unsigned no_parameters = 0;
 
 struct sequence_key {
     introducer form;
@@ -38,7 +39,7 @@ constexpr introducer csi = introducer::csi;
 constexpr introducer ss3 = introducer::ss3;
 constexpr introducer csi_bracket = introducer::csi_bracket;
 
-constexpr WORD f(unsigned number) { return static_cast<WORD>(scan::f1 + number - 1); }
+constexpr WORD function_key(unsigned number) { return static_cast<WORD>(scan::f1 + number - 1); }
 
 // The keys a terminal sends as sequences, in the xterm, VT220, rxvt, st and Linux console
 // forms, as the console's scan code and flags.
@@ -62,41 +63,42 @@ constexpr sequence_key keys_by_sequence[] = {
     {csi, 5, '~', scan::page_up, enhanced}, {csi, 6, '~', scan::page_down, enhanced},
     // st outside application keypad mode sends editing keys as the editing commands of a
     // terminal. Its Ctrl+Delete, ESC [ M, is told from a mouse report by the silence after it.
-    {csi, bare, 'P', scan::del, enhanced},
+    {csi, no_parameters, 'P', scan::del, enhanced},
     {csi, 4, 'h', scan::insert, enhanced},
     {csi, 4, 'l', scan::insert, enhanced | shift},
-    {csi, bare, 'L', scan::insert, enhanced | ctrl},
+    {csi, no_parameters, 'L', scan::insert, enhanced | ctrl},
     {csi, 2, 'K', scan::del, enhanced | shift},
-    {csi, bare, 'M', scan::del, enhanced | ctrl},
+    {csi, no_parameters, 'M', scan::del, enhanced | ctrl},
     {csi, 2, 'J', scan::home, enhanced | shift},
-    {csi, bare, 'K', scan::end, enhanced | shift},
-    {csi, bare, 'J', scan::end, enhanced | ctrl},
+    {csi, no_parameters, 'K', scan::end, enhanced | shift},
+    {csi, no_parameters, 'J', scan::end, enhanced | ctrl},
     // F1 to F4: SS3 letters in xterm, CSI letters when modified, numbers in rxvt.
-    {ss3, 1, 'P', f(1), 0}, {csi, 1, 'P', f(1), 0},
-    {ss3, 1, 'Q', f(2), 0}, {csi, 1, 'Q', f(2), 0},
-    {ss3, 1, 'R', f(3), 0}, {csi, 1, 'R', f(3), 0},
-    {ss3, 1, 'S', f(4), 0}, {csi, 1, 'S', f(4), 0},
-    {csi, 11, '~', f(1), 0}, {csi, 12, '~', f(2), 0},
-    {csi, 13, '~', f(3), 0}, {csi, 14, '~', f(4), 0},
-    {csi, 15, '~', f(5), 0}, {csi, 17, '~', f(6), 0},
-    {csi, 18, '~', f(7), 0}, {csi, 19, '~', f(8), 0},
-    {csi, 20, '~', f(9), 0}, {csi, 21, '~', f(10), 0},
+    {ss3, 1, 'P', function_key(1), 0}, {csi, 1, 'P', function_key(1), 0},
+    {ss3, 1, 'Q', function_key(2), 0}, {csi, 1, 'Q', function_key(2), 0},
+    {ss3, 1, 'R', function_key(3), 0}, {csi, 1, 'R', function_key(3), 0},
+    {ss3, 1, 'S', function_key(4), 0}, {csi, 1, 'S', function_key(4), 0},
+    {csi, 11, '~', function_key(1), 0}, {csi, 12, '~', function_key(2), 0},
+    {csi, 13, '~', function_key(3), 0}, {csi, 14, '~', function_key(4), 0},
+    {csi, 15, '~', function_key(5), 0}, {csi, 17, '~', function_key(6), 0},
+    {csi, 18, '~', function_key(7), 0}, {csi, 19, '~', function_key(8), 0},
+    {csi, 20, '~', function_key(9), 0}, {csi, 21, '~', function_key(10), 0},
     // PuTTY's VT100+ mode goes on with SS3 letters up to F12; its F9, SS3 X, is left to
     // xterm's keypad =.
-    {ss3, 1, 'T', f(5), 0}, {ss3, 1, 'U', f(6), 0}, {ss3, 1, 'V', f(7), 0},
-    {ss3, 1, 'W', f(8), 0}, {ss3, 1, 'Y', f(10), 0},
+    {ss3, 1, 'T', function_key(5), 0}, {ss3, 1, 'U', function_key(6), 0},
+    {ss3, 1, 'V', function_key(7), 0}, {ss3, 1, 'W', function_key(8), 0},
+    {ss3, 1, 'Y', function_key(10), 0},
     {ss3, 1, 'Z', scan::f11, 0}, {ss3, 1, '[', scan::f12, 0},
     // F11 and F12. rxvt and the Linux console send the same for Shift+F1 and Shift+F2, and
     // F13 to F20 for Shift+F3 to Shift+F10.
     {csi, 23, '~', scan::f11, 0}, {csi, 24, '~', scan::f12, 0},
-    {csi, 25, '~', f(3), shift}, {csi, 26, '~', f(4), shift},
-    {csi, 28, '~', f(5), shift}, {csi, 29, '~', f(6), shift},
-    {csi, 31, '~', f(7), shift}, {csi, 32, '~', f(8), shift},
-    {csi, 33, '~', f(9), shift}, {csi, 34, '~', f(10), shift},
-    {csi, 22, '~', f(10), shift},  // in macOS Terminal before 10.7
-    {csi_bracket, 1, 'A', f(1), 0}, {csi_bracket, 1, 'B', f(2), 0},
-    {csi_bracket, 1, 'C', f(3), 0}, {csi_bracket, 1, 'D', f(4), 0},
-    {csi_bracket, 1, 'E', f(5), 0},
+    {csi, 25, '~', function_key(3), shift}, {csi, 26, '~', function_key(4), shift},
+    {csi, 28, '~', function_key(5), shift}, {csi, 29, '~', function_key(6), shift},
+    {csi, 31, '~', function_key(7), shift}, {csi, 32, '~', function_key(8), shift},
+    {csi, 33, '~', function_key(9), shift}, {csi, 34, '~', function_key(10), shift},
+    {csi, 22, '~', function_key(10), shift},  // in macOS Terminal before 10.7
+    {csi_bracket, 1, 'A', function_key(1), 0}, {csi_bracket, 1, 'B', function_key(2), 0},
+    {csi_bracket, 1, 'C', function_key(3), 0}, {csi_bracket, 1, 'D', function_key(4), 0},
+    {csi_bracket, 1, 'E', function_key(5), 0},
     {csi, 1, 'Z', scan::tab, shift},  // Shift+Tab
     // The keypad in application keypad mode. Its digits and . come as SS3 p to y and n with
     // Num Lock off, and so give what a console gives then; keypad 5 gives nothing there and
@@ -150,7 +152,7 @@ KEY_EVENT_RECORD key_event(CHAR character, WORD scan_code, DWORD state)
     return key;
 }
 
-KEY_EVENT_RECORD escape_key(DWORD state) { return key_event(escape, scan::escape, state); }
+KEY_EVENT_RECORD escape_key() { return key_event(escape, scan::escape, 0); }
 
 // A byte that is a key on its own. NUL is what Ctrl+2 (Ctrl+@) types, so it becomes that key.
 KEY_EVENT_RECORD plain_key(unsigned char byte, DWORD state)
@@ -262,14 +264,12 @@ char32_t unicode_of(const unsigned char* bytes, const character_span& span)
     return 0;
 }
 
-decoded_input decode_character(const unsigned char* bytes, std::size_t count, std::size_t start,
-                               bool more_may_follow, DWORD state)
+decoded_input decode_character(const unsigned char* bytes, std::size_t count,
+                               bool more_may_follow)
 {
-    const unsigned char* const character = bytes + start;
-    const character_span span = span_of_character(character, count - start, more_may_follow);
+    const character_span span = span_of_character(bytes, count, more_may_follow);
     if (span.length == 0) return incomplete();
-    return found(start + span.length, plain_key(character[0], state),
-                 unicode_of(character, span));
+    return found(span.length, plain_key(bytes[0], 0), unicode_of(bytes, span));
 }
 
 // A string runs from ESC and its opener to ST (ESC \) or BEL. Another ESC cuts it short and
@@ -305,11 +305,69 @@ constexpr char keypad_characters[] = "0123456789./*-+\r=,";
 constexpr char keypad_without_num_lock[] = "tvxryswqpn";  // Left ... Insert, Delete
 constexpr unsigned long keypad_navigation_first = keypad_first + sizeof keypad_characters - 1;
 
-const sequence_key* find_key(introducer form, unsigned long number, unsigned char final_byte);
+const sequence_key* find_key(introducer form, unsigned long number, unsigned char final_byte)
+{
+    for (const sequence_key& row : keys_by_sequence) {
+        if (row.form == form && row.number == number && row.final_byte == final_byte) return &row;
+    }
+    return nullptr;
+}
+
+// A control sequence read once into its parts: up to three decimal parameters separated by
+// ';' (an empty one counts as 1), and of the sub-parameters the CSI u form may add after ':'
+// the key's shifted code after its own and the event type after the modifier (2 a repeat, 3
+// a release). The text's further code points and the base layout key are skipped.
+struct control_sequence {
+    introducer form;
+    std::size_t length;  // from the first byte to the final one
+    std::size_t count;   // parameters given; 0 for none at all
+    unsigned long values[3];
+    unsigned long shifted_key;  // 0 where not reported
+    unsigned long event_type;
+    unsigned char final_byte;
+};
+
+constexpr unsigned long key_release = 3;
+
+// Parses the parameter bytes; false for anything else in them (private markers, more
+// parameters, numbers beyond any code point): a report of the terminal's, not a key.
+bool parse_parameters(const unsigned char* bytes, std::size_t count, control_sequence& sequence)
+{
+    constexpr unsigned long largest = 0x10FFFF;  // the highest code point CSI u may report
+    sequence.count = count == 0 ? 0 : 1;
+    bool has_digits = false;
+    std::size_t sub_parameter = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char byte = bytes[i];
+        unsigned long* value = nullptr;
+        if (sub_parameter == 0) value = &sequence.values[sequence.count - 1];
+        if (sub_parameter == 1 && sequence.count == 1) value = &sequence.shifted_key;
+        if (sub_parameter == 1 && sequence.count == 2) value = &sequence.event_type;
+        if (byte == ';' && sequence.count < 3) {
+            ++sequence.count;
+            has_digits = false;
+            sub_parameter = 0;
+        } else if (byte == ':') {
+            ++sub_parameter;
+            has_digits = false;
+        } else if (is_digit(byte)) {
+            if (value == nullptr) continue;
+            *value = (has_digits ? *value * 10 : 0) + (byte - '0');
+            has_digits = true;
+            if (*value > largest) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
 
 // A key reported by its character, as xterm's modifyOtherKeys (CSI 27;m;c ~) and the CSI u
 // keyboard form (CSI c;m u) do, becomes the key event a console gives for what it types.
-decoded_input character_key(std::size_t length, unsigned long code_point, DWORD state)
+// `as_typed`: the character is the one typed, Shift and Ctrl already applied (CSI u's text,
+// or its shifted key with Shift).
+decoded_input character_key(std::size_t length, unsigned long code_point, DWORD state,
+                            bool as_typed)
 {
     constexpr unsigned long private_use_first = 0xE000;  // CSI u's keys without a character
     constexpr unsigned long private_use_last = 0xF8FF;
@@ -321,7 +379,8 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
             find_key(ss3, 1, keypad_without_num_lock[code_point - keypad_navigation_first]);
         return found(length, key_event(row->character, row->scan_code, state | row->state));
     }
-    if (code_point == 0 || code_point > 0x10FFFF ||
+    if (code_point == 0 || code_point > 0x10FFFF || is_high_surrogate(code_point) ||
+        is_low_surrogate(code_point) ||
         (code_point >= private_use_first && code_point <= private_use_last)) {
         return dropped(length);
     }
@@ -330,9 +389,9 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
         return found(length, key_event(0, scan::tab, state));
     }
     auto character = static_cast<unsigned>(code_point);
-    if (state & ctrl) {
+    if (!as_typed && (state & ctrl)) {
         character = with_ctrl(character);
-    } else if ((state & shift) && character >= 'a' && character <= 'z') {
+    } else if (!as_typed && (state & shift) && character >= 'a' && character <= 'z') {
         character -= 'a' - 'A';
     }
     // Beyond ASCII, the first byte of the character in UTF-8, as typing it would give.
@@ -341,87 +400,54 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
     return found(length, plain_key(utf8[0], state), character < 0x80 ? 0 : character);
 }
 
-// Up to three decimal parameters separated by ';'; an empty one counts as 1. The CSI u form
-// may add sub-parameters after ':': a key's shifted and base codes after its own, the event
-// type after the modifier (2 a repeat, 3 a release), the text's code points in the third;
-// only the event type is kept. Anything else (private markers, more parameters) is a report
-// of the terminal's, not a key.
-struct parameters {
-    bool valid;
-    std::size_t count;
-    unsigned long values[3];
-    unsigned long event_type;
-};
-
-constexpr unsigned long key_release = 3;
-
-parameters parse_parameters(const unsigned char* bytes, std::size_t count)
+// The CSI u form: the key's code, or what it types where the terminal reports that too.
+decoded_input csi_u_key(const control_sequence& sequence, DWORD state)
 {
-    constexpr unsigned long largest = 0x10FFFF;  // the highest code point CSI u may report
-    const parameters invalid{false, 0, {}, 0};
-    parameters result{true, 0, {1, 1, 1}, 1};
-    if (count == 0) return result;
-    result.count = 1;
-    bool has_digits = false;
-    std::size_t sub_parameter = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char byte = bytes[i];
-        const bool is_event_type = result.count == 2 && sub_parameter == 1;
-        unsigned long& value = is_event_type ? result.event_type : result.values[result.count - 1];
-        if (byte == ';' && result.count < 3) {
-            ++result.count;
-            has_digits = false;
-            sub_parameter = 0;
-        } else if (byte == ':') {
-            ++sub_parameter;
-            has_digits = false;
-        } else if (byte >= '0' && byte <= '9') {
-            if (sub_parameter > 0 && !is_event_type) continue;
-            value = (has_digits ? value * 10 : 0) + (byte - '0');
-            has_digits = true;
-            if (value > largest) return invalid;
-        } else {
-            return invalid;
-        }
+    if (sequence.count == 3) return character_key(sequence.length, sequence.values[2], state, true);
+    if (sequence.shifted_key != 0 && (state & shift)) {
+        return character_key(sequence.length, sequence.shifted_key, state, true);
     }
-    return result;
+    return character_key(sequence.length, sequence.values[0], state, false);
 }
 
-const sequence_key* find_key(introducer form, unsigned long number, unsigned char final_byte)
+// The key a whole control sequence stands for, by its form: rxvt's finals, modifyOtherKeys,
+// CSI u, or a row of the table.
+decoded_input key_of(const control_sequence& sequence)
 {
-    for (const sequence_key& row : keys_by_sequence) {
-        if (row.form == form && row.number == number && row.final_byte == final_byte) return &row;
-    }
-    return nullptr;
-}
-
-// Looks up a complete sequence of `length` bytes; `parameter_bytes` are those between its
-// introducer and its final byte.
-decoded_input lookup(std::size_t length, introducer form, const unsigned char* parameter_bytes,
-                     std::size_t parameter_count, unsigned char final_byte, DWORD state)
-{
-    const parameters params = parse_parameters(parameter_bytes, parameter_count);
-    if (!params.valid || params.event_type == key_release) return dropped(length);
+    const std::size_t length = sequence.length;
+    if (sequence.event_type == key_release) return dropped(length);
+    const unsigned char final_byte = sequence.final_byte;
     const unsigned char table_final = rxvt_state_of(final_byte) != 0 ? '~' : final_byte;
-    const unsigned long number = params.count == 0 ? bare : params.values[0];
-    unsigned long modifier = params.values[1];
-    const sequence_key* row = params.count <= 2 ? find_key(form, number, table_final) : nullptr;
+    const unsigned long number = sequence.count == 0 ? no_parameters : sequence.values[0];
+    unsigned long modifier = sequence.values[1];
+    const sequence_key* row =
+        sequence.count <= 2 ? find_key(sequence.form, number, table_final) : nullptr;
     // The number 1 left out (ESC [ A), or the modifier as the only parameter, as Konsole, old
     // xterms and macOS Terminal send it: ESC O 5 C and ESC [ 5 C are Ctrl+Right.
-    if (row == nullptr && params.count <= 1 && table_final != '~') {
-        row = find_key(form, 1, table_final);
-        if (row != nullptr && params.count == 1) modifier = number;
+    if (row == nullptr && sequence.count <= 1 && table_final != '~') {
+        row = find_key(sequence.form, 1, table_final);
+        if (row != nullptr && sequence.count == 1) modifier = number;
     }
     if (modifier == 0 || modifier > highest_modifier) return dropped(length);
-    state |= state_of_modifier(static_cast<unsigned>(modifier)) | rxvt_state_of(final_byte);
-    if (form == csi && final_byte == '~' && params.count == 3 && params.values[0] == 27) {
-        return character_key(length, params.values[2], state);
+    const DWORD state =
+        state_of_modifier(static_cast<unsigned>(modifier)) | rxvt_state_of(final_byte);
+    if (sequence.form == csi && final_byte == '~' && sequence.count == 3 &&
+        sequence.values[0] == 27) {
+        return character_key(length, sequence.values[2], state, false);
     }
-    if (form == csi && final_byte == 'u' && params.count >= 1) {
-        return character_key(length, params.values[0], state);
+    if (sequence.form == csi && final_byte == 'u' && sequence.count >= 1) {
+        return csi_u_key(sequence, state);
     }
     if (row == nullptr) return dropped(length);  // focus reports, paste marks, unknown keys
     return found(length, key_event(row->character, row->scan_code, state | row->state));
+}
+
+decoded_input key_of(introducer form, std::size_t length, const unsigned char* parameter_bytes,
+                     std::size_t parameter_count, unsigned char final_byte)
+{
+    control_sequence sequence{form, length, 0, {1, 1, 1}, 0, 1, final_byte};
+    if (!parse_parameters(parameter_bytes, parameter_count, sequence)) return dropped(length);
+    return key_of(sequence);
 }
 
 // An X10 mouse report is ESC [ M and three bytes of button and position, each 20 or above.
@@ -441,37 +467,42 @@ std::size_t end_of_mouse_report(const unsigned char* bytes, std::size_t count, s
     return at;
 }
 
-// Decodes the sequence whose introducer ends at `start` (ESC [ or ESC O, after any Alt ESC).
+decoded_input decode_mouse_report_or_key(const unsigned char* bytes, std::size_t count,
+                                         std::size_t after, bool more_may_follow)
+{
+    if (after == count && more_may_follow) return incomplete();
+    const bool report_follows = after < count && bytes[after] >= 0x20;
+    if (!report_follows) return key_of(csi, after, nullptr, 0, 'M');
+    const std::size_t report_end = end_of_mouse_report(bytes, count, after);
+    if (report_end != 0) return dropped(report_end);
+    if (more_may_follow) return incomplete();
+    // Three bytes are a whole report of the plain mode, whose values from 80 up are one
+    // byte each (a click beyond column 161 may look like the UTF-8 mode's two).
+    if (count == after + mouse_report_length) return dropped(count);
+    // A report comes in one burst: cut short by silence, it was Ctrl+Delete and keys
+    // typed right after it, which go with it rather than leave the wait with none.
+    return key_of(csi, count, nullptr, 0, 'M');
+}
+
+// Decodes the sequence whose introducer ends at `start` (ESC [, ESC O, or their 8-bit forms).
 decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std::size_t start,
-                              introducer form, bool more_may_follow, DWORD state)
+                              introducer form, bool more_may_follow)
 {
     if (form == csi && start < count && bytes[start] == '[') {
         if (start + 1 == count) return more_may_follow ? incomplete() : dropped(count);
         const unsigned char final_byte = bytes[start + 1];
         if (!is_final_byte(final_byte)) return dropped(start + 1);
-        return lookup(start + 2, csi_bracket, nullptr, 0, final_byte, state);
+        return key_of(csi_bracket, start + 2, nullptr, 0, final_byte);
     }
     if (form == csi && start < count && bytes[start] == 'M') {
-        const std::size_t after = start + 1;
-        if (after == count && more_may_follow) return incomplete();
-        const bool report_follows = after < count && bytes[after] >= 0x20;
-        if (!report_follows) return lookup(after, form, nullptr, 0, 'M', state);
-        const std::size_t report_end = end_of_mouse_report(bytes, count, after);
-        if (report_end != 0) return dropped(report_end);
-        if (more_may_follow) return incomplete();
-        // Three bytes are a whole report of the plain mode, whose values from 80 up are one
-        // byte each (a click beyond column 161 may look like the UTF-8 mode's two).
-        if (count == after + mouse_report_length) return dropped(count);
-        // A report comes in one burst: cut short by silence, it was Ctrl+Delete and keys
-        // typed right after it, which go with it rather than leave the wait with none.
-        return lookup(count, form, nullptr, 0, 'M', state);
+        return decode_mouse_report_or_key(bytes, count, start + 1, more_may_follow);
     }
     std::size_t at = start;
     while (at < count && is_parameter_byte(bytes[at])) ++at;
     const std::size_t parameters_end = at;
     // rxvt ends Shift+key sequences in $, which is an intermediate byte in the standard form.
     if (at < count && bytes[at] == '$' && form == csi) {
-        return lookup(at + 1, form, bytes + start, parameters_end - start, '$', state);
+        return key_of(form, at + 1, bytes + start, parameters_end - start, '$');
     }
     while (at < count && is_intermediate_byte(bytes[at])) ++at;
     if (at == count) return more_may_follow ? incomplete() : dropped(count);
@@ -479,7 +510,44 @@ decoded_input decode_sequence(const unsigned char* bytes, std::size_t count, std
     // A control byte or a new ESC cuts the sequence short; that byte starts the next input.
     if (!is_final_byte(final_byte)) return dropped(at);
     if (parameters_end != at) return dropped(at + 1);  // intermediates: no key uses them
-    return lookup(at + 1, form, bytes + start, parameters_end - start, final_byte, state);
+    return key_of(form, at + 1, bytes + start, parameters_end - start, final_byte);
+}
+
+// What the bytes after an Alt's ESC make, with Alt added.
+decoded_input with_alt(decoded_input rest)
+{
+    if (rest.outcome == decode_outcome::need_more) return rest;
+    ++rest.length;
+    rest.key.dwControlKeyState |= alt;
+    return rest;
+}
+
+// Decodes what starts with ESC. After ESC, silence means the Esc key itself; a byte straight
+// after it is Alt with the key it begins (decoded as if alone), unless it opens a sequence or
+// a string. `may_be_alt` is false for the ESC after an Alt's own: there Esc is a key of its
+// own unless a sequence follows (ESC ESC is Alt+Esc, ESC ESC [ A rxvt's Alt+Up).
+decoded_input decode_escape(const unsigned char* bytes, std::size_t count, bool more_may_follow,
+                            bool may_be_alt)
+{
+    if (count == 1) return more_may_follow ? incomplete() : found(1, escape_key());
+    const unsigned char next = bytes[1];
+    const bool opens_sequence = next == '[' || next == 'O';
+    const bool string_opened = may_be_alt && opens_string(next);
+    if (!opens_sequence && !may_be_alt) return found(1, escape_key());
+    // An opener followed by silence was typed: ESC [ is Alt+[, ESC ] is Alt+], and so on.
+    if ((opens_sequence || string_opened) && count == 2 && !more_may_follow) {
+        return may_be_alt ? found(2, plain_key(next, alt)) : found(1, escape_key());
+    }
+    if (string_opened) return decode_string(bytes, count, more_may_follow);
+    if (opens_sequence) {
+        return decode_sequence(bytes, count, 2, next == '[' ? csi : ss3, more_may_follow);
+    }
+    // The Linux console sends Shift+Tab as ESC TAB, which a console gives as Shift+Tab too.
+    if (next == '\t') return found(2, key_event(0, scan::tab, shift));
+    if (next == escape) {
+        return with_alt(decode_escape(bytes + 1, count - 1, more_may_follow, false));
+    }
+    return with_alt(decode_character(bytes + 1, count - 1, more_may_follow));
 }
 
 }  // namespace
@@ -489,42 +557,14 @@ decoded_input decode_terminal_input(const unsigned char* bytes, std::size_t coun
 {
     if (count == 0) return incomplete();
     // A terminal set to send 8-bit controls in UTF-8 sends CSI and SS3 as U+009B and U+008F,
-    // which no key types.
+    // which no key types; typed alone (GBK's 聸 and 聫 are those bytes), they are characters.
     constexpr unsigned char utf8_c1_lead = 0xC2;
     if (bytes[0] == utf8_c1_lead && count > 1 && (bytes[1] == 0x9B || bytes[1] == 0x8F)) {
-        const introducer form = bytes[1] == 0x9B ? csi : ss3;
-        return decode_sequence(bytes, count, 2, form, more_may_follow, 0);
+        if (count == 2 && !more_may_follow) return decode_character(bytes, count, false);
+        return decode_sequence(bytes, count, 2, bytes[1] == 0x9B ? csi : ss3, more_may_follow);
     }
-    if (bytes[0] != escape) return decode_character(bytes, count, 0, more_may_follow, 0);
-
-    // After ESC, silence means the Esc key itself; a byte straight after it is Alt with that
-    // key, unless it opens a sequence or a string. ESC ESC is Alt with what follows (rxvt's
-    // Alt+arrow).
-    std::size_t start = 1;
-    DWORD state = 0;
-    if (count > 1 && bytes[1] == escape) {
-        start = 2;
-        state = alt;
-    }
-    if (count == start) {
-        if (more_may_follow) return incomplete();
-        return found(count, escape_key(state));
-    }
-    const unsigned char next = bytes[start];
-    const bool opens_sequence = next == '[' || next == 'O';
-    const bool string_opened = start == 1 && opens_string(next);
-    // After ESC ESC, a key that opens nothing is a key of its own: ESC ESC is Alt+Esc.
-    if (start == 2 && !opens_sequence) return found(2, escape_key(alt));
-    // An opener followed by silence was typed: ESC [ is Alt+[, ESC ] is Alt+], and so on.
-    if ((opens_sequence || string_opened) && count == start + 1 && !more_may_follow) {
-        return found(2, start == 2 ? escape_key(alt) : plain_key(next, alt));
-    }
-    if (string_opened) return decode_string(bytes, count, more_may_follow);
-    // The Linux console sends Shift+Tab as ESC TAB, which a console gives as Shift+Tab too.
-    if (next == '\t') return found(2, key_event(0, scan::tab, shift));
-    if (!opens_sequence) return decode_character(bytes, count, 1, more_may_follow, alt);
-    const introducer form = next == '[' ? csi : ss3;
-    return decode_sequence(bytes, count, start + 1, form, more_may_follow, state);
+    if (bytes[0] == escape) return decode_escape(bytes, count, more_may_follow, true);
+    return decode_character(bytes, count, more_may_follow);
 }
 
 bool opens_control_string(const unsigned char* bytes, std::size_t count) noexcept

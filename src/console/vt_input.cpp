@@ -77,15 +77,14 @@ void terminal_input::skip_pasted(unsigned char byte) noexcept
     paste_end_matched_ = byte == escape ? 1 : 0;
 }
 
-std::optional<KEY_EVENT_RECORD> terminal_input::end_paste() noexcept
+std::optional<key_press> terminal_input::end_paste() noexcept
 {
     paste_ = paste::none;
-    last_character_ = pasted_character_;
-    return pasted_key_;
+    return pasted_;
 }
 
 // A decoded key, or nothing while it is held as a paste's first character.
-std::optional<KEY_EVENT_RECORD> terminal_input::take(const decoded_input& input) noexcept
+std::optional<key_press> terminal_input::give_unless_pasted(const decoded_input& input) noexcept
 {
     KEY_EVENT_RECORD key = input.key;
     // The terminal's erase character is what its Backspace key sends; with Ctrl reported
@@ -95,12 +94,8 @@ std::optional<KEY_EVENT_RECORD> terminal_input::take(const decoded_input& input)
         key.wVirtualScanCode = scan::backspace;
         key.uChar.AsciiChar = 0x08;
     }
-    if (paste_ != paste::awaiting_first) {
-        last_character_ = input.character;
-        return key;
-    }
-    pasted_key_ = key;
-    pasted_character_ = input.character;
+    if (paste_ != paste::awaiting_first) return key_press{key, input.character};
+    pasted_ = {key, input.character};
     paste_ = paste::skipping_rest;
     paste_end_matched_ = 0;
     const std::size_t rest = pending_count_;
@@ -112,7 +107,7 @@ std::optional<KEY_EVENT_RECORD> terminal_input::take(const decoded_input& input)
     return std::nullopt;
 }
 
-std::optional<KEY_EVENT_RECORD> terminal_input::next_key() noexcept
+std::optional<key_press> terminal_input::next_key() noexcept
 {
     if (paste_ == paste::complete) return end_paste();
     while (pending_count_ > 0) {
@@ -134,7 +129,7 @@ std::optional<KEY_EVENT_RECORD> terminal_input::next_key() noexcept
         }
         std::memmove(pending_, pending_ + input.length, pending_count_ - input.length);
         pending_count_ -= input.length;
-        if (input.outcome == decode_outcome::key) return take(input);
+        if (input.outcome == decode_outcome::key) return give_unless_pasted(input);
     }
     return std::nullopt;
 }

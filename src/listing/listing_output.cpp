@@ -56,8 +56,9 @@ void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_coun
         bytes += 2 * pairs;
         pair_count -= pairs;
     }
-    // On a terminal the lines of what was just read show at once, in one write rather than
-    // one for each line: a line at a time made a long listing twenty times slower.
+    // On a terminal the lines made show at once: each call's lines in one write (more where
+    // they fill the buffer), not one write a line, which made a long listing twenty times
+    // slower. A pair split between two reads is listed with the second.
     if (on_terminal_) flush();
 }
 

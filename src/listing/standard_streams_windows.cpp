@@ -70,7 +70,15 @@ console_read read_console(HANDLE console)
 {
     const wchar_t* const units = read_units;
     DWORD count = 0;
-    if (!ReadConsoleW(console, read_units, units_per_read, &count, nullptr)) {
+    BOOL read;
+    // Ctrl+C ends a read with nothing read and ERROR_OPERATION_ABORTED (microsoft/terminal at
+    // 2058813, src/host/readDataCooked.cpp lines 215-220). It then ends the process as well,
+    // unless gbcode was started ignoring it: then the read is made again.
+    do {
+        SetLastError(ERROR_SUCCESS);
+        read = ReadConsoleW(console, read_units, units_per_read, &count, nullptr);
+    } while (count == 0 && GetLastError() == ERROR_OPERATION_ABORTED);
+    if (!read) {
         errno = EIO;
         return console_read::failed;
     }

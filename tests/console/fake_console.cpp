@@ -1,5 +1,6 @@
 #include "fake_console.h"
 #include "cp936/cp936.h"
+#include "utf16.h"
 #include "utf8.h"
 
 #include <algorithm>
@@ -71,8 +72,8 @@ int WideCharToMultiByte(UINT code_page, DWORD, const WCHAR* wide, int wide_count
 {
     console.code_pages_converted_to.push_back(code_page);
     char32_t character = wide[0];
-    if (wide_count == 2 && wide[0] >= 0xD800 && wide[0] < 0xDC00 && wide[1] >= 0xDC00 && wide[1] < 0xE000) {
-        character = 0x10000 + (char32_t(wide[0] - 0xD800) << 10) + (wide[1] - 0xDC00);
+    if (wide_count == 2 && is_high_surrogate(wide[0]) && is_low_surrogate(wide[1])) {
+        character = joined_surrogates(wide[0], wide[1]);
     } else if (wide_count != 1) {
         return 0;
     }
@@ -90,5 +91,13 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) noexcept
 {
     console.control_handler = add ? handler : nullptr;
     console.control_handlers_added += add ? 1 : -1;
+    if (add && console.control_event_when_added) {
+        console.control_handler_result = handler(*console.control_event_when_added);
+        console.mode_after_control_handler = console.mode;
+    }
     return TRUE;
 }
+
+// One thread: the control handler runs within the calls above.
+void AcquireSRWLockExclusive(SRWLOCK*) noexcept {}
+void ReleaseSRWLockExclusive(SRWLOCK*) noexcept {}

@@ -26,6 +26,8 @@ struct state {
     int control_handlers_added = 0;
     // Delivered to the control handler at the next read, as the console would on its thread.
     std::optional<DWORD> control_event;
+    // Delivered at once when the handler is added, before the wait changes the mode.
+    std::optional<DWORD> control_event_when_added;
     BOOL control_handler_result = TRUE;
     DWORD mode_after_control_handler = 0;
 };

@@ -80,7 +80,8 @@ TEST_F(KeyWait, ACharacterGivesItsFirstByteInTheConsolesCodePageOr936)
     EXPECT_EQ(wait_for_key(as_typed), 0xBA);
     console.code_page = 65001;
     EXPECT_EQ(wait_for_key(gbk), 0xBA);
-    EXPECT_EQ(console.code_pages_converted_to, (std::vector<UINT>{936, 936}));
+    // Only the console's own code page is converted to; GBK's exact pairs are the table's.
+    EXPECT_EQ(console.code_pages_converted_to, (std::vector<UINT>{936, 65001}));
     console.script.push_back(han);
     EXPECT_EQ(wait_for_key(as_typed), 0xE6);
     EXPECT_EQ(console.code_page, 65001u);  // read, never set
@@ -135,15 +136,34 @@ TEST_F(KeyWait, AHeldKeyIsOnePress)
 
 TEST_F(KeyWait, TheControlHandlerPutsTheModeBackAndLetsTheProcessEnd)
 {
-    for (DWORD event : {CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT, CTRL_SHUTDOWN_EVENT}) {
-        SCOPED_TRACE(event);
+    constexpr DWORD found = ENABLE_ECHO_INPUT;
+    const struct {
+        DWORD event;
+        bool when_added;  // before the wait has changed the mode
+        int code;
+        std::vector<DWORD> modes_set;
+    } cases[] = {
+        {CTRL_BREAK_EVENT, false, 'a', {0, found}},
+        {CTRL_CLOSE_EVENT, false, 'a', {0, found}},
+        {CTRL_LOGOFF_EVENT, false, 'a', {0, found}},
+        {CTRL_SHUTDOWN_EVENT, false, 'a', {0, found}},
+        // Sent by another program to a gbcode started ignoring it: the wait goes on raw.
+        {CTRL_C_EVENT, false, 'a', {0, found, 0, found}},
+        // Nothing to put back yet, and the mode is then left as found.
+        {CTRL_BREAK_EVENT, true, -1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.event);
+        SCOPED_TRACE(c.when_added);
         fake_console::reset();
-        console.mode = ENABLE_ECHO_INPUT;
-        console.control_event = event;
-        console.script = {wide_key_press('a', 0x1E)};
-        EXPECT_EQ(wait_for_key(as_typed), 'a');
-        EXPECT_EQ(console.mode_after_control_handler, ENABLE_ECHO_INPUT);
+        console.mode = found;
+        (c.when_added ? console.control_event_when_added : console.control_event) = c.event;
+        console.script = {other_event(), wide_key_press('a', 0x1E)};
+        EXPECT_EQ(wait_for_key(as_typed), c.code);
+        EXPECT_EQ(console.mode_after_control_handler, found);
         EXPECT_EQ(console.control_handler_result, FALSE);
+        EXPECT_EQ(console.modes_set, c.modes_set);
+        EXPECT_EQ(console.mode, found);
         EXPECT_EQ(console.control_handler, nullptr);  // installed for the wait only
         EXPECT_EQ(console.control_handlers_added, 0);
     }

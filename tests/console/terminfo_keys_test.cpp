@@ -217,10 +217,10 @@ const char* why_other_meaning(const std::string& bytes)
 int code_of(const std::string& bytes, unsigned char erase)
 {
     terminal_input input;
-    input.set_erase_byte(erase);
+    input.set_erase_character(erase);
     std::vector<KEY_EVENT_RECORD> keys;
     auto collect = [&] {
-        while (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) keys.push_back(*key);
+        while (const std::optional<key_press> key = input.next_key()) keys.push_back(key->key);
     };
     for (const char byte : bytes) {
         input.add(static_cast<unsigned char>(byte));
@@ -232,8 +232,8 @@ int code_of(const std::string& bytes, unsigned char erase)
     }
     EXPECT_FALSE(input.expects_more());
     input.add('x');
-    const std::optional<KEY_EVENT_RECORD> next = input.next_key();
-    EXPECT_TRUE(next && next->uChar.AsciiChar == 'x') << "bytes left over";
+    const std::optional<key_press> next = input.next_key();
+    EXPECT_TRUE(next && next->key.uChar.AsciiChar == 'x') << "bytes left over";
     EXPECT_LE(keys.size(), 1u);
     if (keys.empty()) return no_code;
     INPUT_RECORD event{};

@@ -1,4 +1,4 @@
-#include "console/key_wait.h"
+#include "console/key_case.h"
 #include "console/vt_decode.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ decoded_input decode(const std::string& bytes, bool more_may_follow)
                                  bytes.size(), more_may_follow);
 }
 
-struct key_case {
+struct event_case {
     const char* name;
     std::string bytes;
     int character;  // as unsigned byte value; 0 for a key without one
@@ -27,7 +27,7 @@ struct key_case {
     DWORD state;
 };
 
-void expect_key(const decoded_input& input, const key_case& c, std::size_t length)
+void expect_event(const decoded_input& input, const event_case& c, std::size_t length)
 {
     ASSERT_EQ(input.outcome, decode_outcome::key);
     EXPECT_EQ(input.length, length);
@@ -41,7 +41,7 @@ void expect_key(const decoded_input& input, const key_case& c, std::size_t lengt
 
 TEST(TerminalInput, EachAcceptedFormIsOneKey)
 {
-    const key_case cases[] = {
+    const event_case cases[] = {
         {"a", "a", 'a', 0, 0},
         {"Enter", "\r", 13, 0, 0},
         {"DEL, when the reader names no erase character", "\x7f", 127, 0, 0},
@@ -93,25 +93,25 @@ TEST(TerminalInput, EachAcceptedFormIsOneKey)
         {"keypad Enter", "\x1bOM", 0, 0x1C, enhanced},
         {"keypad /", "\x1bOo", 0, 0x35, enhanced},
     };
-    for (const key_case& c : cases) {
+    for (const event_case& c : cases) {
         SCOPED_TRACE(c.name);
-        expect_key(decode(c.bytes, true), c, c.bytes.size());
-        expect_key(decode(c.bytes + "x", true), c, c.bytes.size());  // the next key stays
+        expect_event(decode(c.bytes, true), c, c.bytes.size());
+        expect_event(decode(c.bytes + "x", true), c, c.bytes.size());  // the next key stays
     }
 }
 
 TEST(TerminalInput, SilenceAfterEscapeCompletesWhatWasTyped)
 {
-    const key_case cases[] = {
+    const event_case cases[] = {
         {"Esc alone", "\x1b", 27, 0, 0},
         {"Alt+[", "\x1b[", '[', 0, alt},
         {"Alt+O", "\x1bO", 'O', 0, alt},
         {"Alt+Esc", "\x1b\x1b", 27, 0, alt},
     };
-    for (const key_case& c : cases) {
+    for (const event_case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(decode(c.bytes, true).outcome, decode_outcome::need_more);
-        expect_key(decode(c.bytes, false), c, c.bytes.size());
+        expect_event(decode(c.bytes, false), c, c.bytes.size());
     }
 }
 
@@ -167,39 +167,9 @@ TEST(TerminalInput, CutShortSequencesAreDroppedUpToWhereTheNextInputStarts)
     EXPECT_EQ(decode("", true).outcome, decode_outcome::need_more);
 }
 
-// Bytes a terminal sends for one key press, and the code the key wait ends with; `dropped`
-// for bytes that make no key. Each case is consumed whole, with the silence after it where
-// its last byte could still be followed by more.
-constexpr int dropped = -1;
-
-struct code_case {
-    const char* key;
-    std::string bytes;
-    int code;
-};
-
-void expect_codes(std::initializer_list<code_case> cases)
-{
-    for (const code_case& c : cases) {
-        SCOPED_TRACE(c.key);
-        decoded_input input = decode(c.bytes, true);
-        if (input.outcome == decode_outcome::need_more) input = decode(c.bytes, false);
-        EXPECT_EQ(input.length, c.bytes.size());
-        if (c.code == dropped) {
-            EXPECT_EQ(input.outcome, decode_outcome::ignore);
-            continue;
-        }
-        ASSERT_EQ(input.outcome, decode_outcome::key);
-        INPUT_RECORD event{};
-        event.EventType = KEY_EVENT;
-        event.Event.KeyEvent = input.key;
-        EXPECT_EQ(key_code_of(event), c.code);
-    }
-}
-
 TEST(TerminalKeys, StOutsideApplicationKeypadMode)
 {
-    expect_codes({
+    expect_keys({
         {"Delete", "\x1b[P", 224},
         {"Insert", "\x1b[4h", 224},
         {"Shift+Insert", "\x1b[4l", 224},
@@ -217,40 +187,42 @@ TEST(TerminalKeys, StOutsideApplicationKeypadMode)
 
 TEST(TerminalKeys, ApplicationKeypadMode)
 {
-    expect_codes({
+    expect_keys({
         {"*", "\x1bOj", '*'},          {"+", "\x1bOk", '+'},
         {"-", "\x1bOm", '-'},          {"+, PuTTY", "\x1bOl", '+'},
         {"=", "\x1bOX", '='},          {"Enter", "\x1bOM", 13},
         {"/", "\x1bOo", '/'},          {"0 as Insert", "\x1bOp", 0},
         {"1 as End", "\x1bOq", 0},     {"8 as Up", "\x1bOx", 0},
         {"9 as Page Up", "\x1bOy", 0}, {". as Delete", "\x1bOn", 0},
-        {"5, which has no code", "\x1bOu", dropped},
+        {"5, which has no code", "\x1bOu", no_key},
     });
 }
 
 TEST(TerminalKeys, EightBitControlsInUtf8)
 {
-    expect_codes({
+    expect_keys({
         {"F5, CSI as U+009B", "\xC2\x9B" "15~", 0},
         {"Up, CSI as U+009B", "\xC2\x9B" "A", 224},
         {"F1, SS3 as U+008F", "\xC2\x8F" "P", 0},
-        {"a focus report", "\xC2\x9B" "I", dropped},
+        {"a focus report", "\xC2\x9B" "I", no_key},
+        {"U+009B typed alone (GBK's nie)", "\xC2\x9B", 0xC2},
+        {"U+008F typed alone", "\xC2\x8F", 0xC2},
     });
 }
 
 TEST(TerminalKeys, MouseReportsInTheUtf8MouseMode)
 {
-    expect_codes({
-        {"a click at column 96", "\x1b[M \xC2\x80!", dropped},
-        {"a click at column 96, row 96", "\x1b[M \xC2\x80\xC2\x80", dropped},
-        {"a click at column 1", "\x1b[M !!", dropped},
-        {"a click at column 165, row 101, plain mode", "\x1b[M \xC5\x85", dropped},
+    expect_keys({
+        {"a click at column 96", "\x1b[M \xC2\x80!", no_key},
+        {"a click at column 96, row 96", "\x1b[M \xC2\x80\xC2\x80", no_key},
+        {"a click at column 1", "\x1b[M !!", no_key},
+        {"a click at column 165, row 101, plain mode", "\x1b[M \xC5\x85", no_key},
     });
 }
 
 TEST(TerminalKeys, RxvtAndLinuxConsoleShiftedFunctionKeys)
 {
-    expect_codes({
+    expect_keys({
         {"Shift+F1, the same as F11", "\x1b[23~", 224},
         {"Shift+F3 as F13", "\x1b[25~", 0},
         {"Shift+F6 as F16", "\x1b[29~", 0},
@@ -258,13 +230,13 @@ TEST(TerminalKeys, RxvtAndLinuxConsoleShiftedFunctionKeys)
         {"Shift+F3, rxvt's Shift form", "\x1b[25$", 0},
         {"Ctrl+Shift+F3", "\x1b[25^", 0},
         {"Ctrl+Shift+F10, rxvt's @", "\x1b[34@", 0},
-        {"no key numbered 27 alone", "\x1b[27~", dropped},
+        {"no key numbered 27 alone", "\x1b[27~", no_key},
     });
 }
 
 TEST(TerminalKeys, KeysReportedByTheirCharacter)
 {
-    expect_codes({
+    expect_keys({
         {"Ctrl+C, modifyOtherKeys", "\x1b[27;5;99~", 3},
         {"Shift+A, modifyOtherKeys", "\x1b[27;2;65~", 65},
         {"Ctrl+C, CSI u", "\x1b[99;5u", 3},
@@ -275,11 +247,15 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Ctrl+Enter, CSI u", "\x1b[13;5u", 10},
         {"Ctrl+2, CSI u", "\x1b[50;5u", 0},
         {"Alt+e acute, CSI u", "\x1b[233;3u", 0xC3},
-        {"Left Shift alone, CSI u", "\x1b[57441;2u", dropped},
-        {"a key release, CSI u", "\x1b[97;1:3u", dropped},
-        {"Ctrl+Up released, event types on", "\x1b[1;5:3A", dropped},
+        {"Left Shift alone, CSI u", "\x1b[57441;2u", no_key},
+        {"a key release, CSI u", "\x1b[97;1:3u", no_key},
+        {"Ctrl+Up released, event types on", "\x1b[1;5:3A", no_key},
         {"a held key repeating, CSI u", "\x1b[97;1:2u", 97},
         {"Shift+a with its shifted code, CSI u", "\x1b[97:65;2u", 65},
+        {"Shift+1 with its shifted code, CSI u", "\x1b[49:33;2u", '!'},
+        {"Shift+1 with its text, CSI u", "\x1b[49;2;33u", '!'},
+        {"1 with a shifted code but no Shift, CSI u", "\x1b[49:33u", '1'},
+        {"a surrogate, CSI u: no key", "\x1b[55296u", no_key},
         {"a with its text, CSI u", "\x1b[97;;97u", 97},
         {"zhong with its text, CSI u", "\x1b[20013;1;20013u", 0xE4},
         {"keypad 0, every key as a code", "\x1b[57399u", '0'},
@@ -287,7 +263,7 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"keypad ,, every key as a code", "\x1b[57416u", ','},
         {"keypad Left, every key as a code", "\x1b[57417u", 0},
         {"keypad Delete, every key as a code", "\x1b[57426u", 0},
-        {"keypad Begin (5), every key as a code", "\x1b[57427u", dropped},
+        {"keypad Begin (5), every key as a code", "\x1b[57427u", no_key},
     });
 }
 
@@ -333,7 +309,7 @@ TEST(TerminalInput, EveryCharacterIsGivenInUnicodeWithItsFirstByteAsTyped)
 
 TEST(TerminalKeys, CharactersOfSeveralBytesAreOneKey)
 {
-    expect_codes({
+    expect_keys({
         {"e acute, UTF-8", "\xC3\xA9", 0xC3},
         {"han, UTF-8", "\xE6\xB1\x89", 0xE6},
         {"an emoji, UTF-8", "\xF0\x9F\x98\x80", 0xF0},
@@ -359,12 +335,12 @@ TEST(TerminalKeys, CharactersOfSeveralBytesAreOneKey)
 
 TEST(TerminalKeys, RepliesAndReportsAreNoKeys)
 {
-    expect_codes({
-        {"a colour reply ended by ST", "\x1b]11;rgb:0000/0000/0000\x1b\\", dropped},
-        {"a colour reply ended by BEL", "\x1b]11;rgb:0000/0000/0000\x07", dropped},
-        {"a DCS reply", "\x1bP1+r544e=787465726d\x1b\\", dropped},
-        {"an APC string", "\x1b_Gi=1;OK\x1b\\", dropped},
-        {"an X10 mouse report", "\x1b[M !!", dropped},
+    expect_keys({
+        {"a colour reply ended by ST", "\x1b]11;rgb:0000/0000/0000\x1b\\", no_key},
+        {"a colour reply ended by BEL", "\x1b]11;rgb:0000/0000/0000\x07", no_key},
+        {"a DCS reply", "\x1bP1+r544e=787465726d\x1b\\", no_key},
+        {"an APC string", "\x1b_Gi=1;OK\x1b\\", no_key},
+        {"an X10 mouse report", "\x1b[M !!", no_key},
         {"Alt+] typed alone", "\x1b]", ']'},
         {"Alt+P typed alone", "\x1bP", 'P'},
     });

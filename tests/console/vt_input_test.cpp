@@ -13,8 +13,8 @@ std::string keys_from(terminal_input& input, const std::string& bytes)
     std::string keys;
     for (const char byte : bytes) {
         input.add(static_cast<unsigned char>(byte));
-        while (const std::optional<KEY_EVENT_RECORD> key = input.next_key()) {
-            keys += key->uChar.AsciiChar != 0 ? key->uChar.AsciiChar : '!';
+        while (const std::optional<key_press> key = input.next_key()) {
+            keys += key->key.uChar.AsciiChar != 0 ? key->key.uChar.AsciiChar : '!';
         }
     }
     return keys;
@@ -63,9 +63,28 @@ TEST(TerminalInputReader, APasteGivesItsFirstCharacterOnceItsEndMarkIsRead)
     EXPECT_EQ(keys_from(cut, "\x1b[200~abc"), "");
     EXPECT_TRUE(cut.expects_more());
     cut.add_silence();
-    const std::optional<KEY_EVENT_RECORD> key = cut.next_key();
+    const std::optional<key_press> key = cut.next_key();
     ASSERT_TRUE(key);
-    EXPECT_EQ(key->uChar.AsciiChar, 'a');
+    EXPECT_EQ(key->key.uChar.AsciiChar, 'a');
+}
+
+TEST(TerminalInputReader, APasteWaitsLongerForItsNextByteThanAKeysSequence)
+{
+    const struct {
+        std::string bytes;
+        int silence_timeout_ms;
+    } cases[] = {
+        {"", -1},
+        {"\x1b[1;", 100},
+        {"\x1b[200~first line\r", 3000},  // as a slow link splits a paste
+        {"\x1b[200~ab\x1b[201~", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        terminal_input input;
+        keys_from(input, c.bytes);
+        EXPECT_EQ(input.silence_timeout_ms(), c.silence_timeout_ms);
+    }
 }
 
 TEST(TerminalInputReader, AControlByteCutsASkippedSequenceShort)
@@ -86,10 +105,10 @@ TEST(TerminalInputReader, ASequenceDroppedAfterAPauseLeavesNothingBehind)
         EXPECT_FALSE(input.next_key());
         EXPECT_FALSE(input.expects_more());
         input.add('a');
-        const std::optional<KEY_EVENT_RECORD> key = input.next_key();
+        const std::optional<key_press> key = input.next_key();
         ASSERT_TRUE(key);
-        EXPECT_EQ(key->uChar.AsciiChar, 'a');
-        EXPECT_EQ(key->dwControlKeyState, 0u);  // no Alt from the dropped ESC
+        EXPECT_EQ(key->key.uChar.AsciiChar, 'a');
+        EXPECT_EQ(key->key.dwControlKeyState, 0u);  // no Alt from the dropped ESC
     }
 }
 
@@ -98,9 +117,9 @@ TEST(TerminalInputReader, SilenceCompletesWhatIsPending)
     terminal_input input;
     EXPECT_EQ(keys_from(input, "\x1b"), "");
     input.add_silence();
-    const std::optional<KEY_EVENT_RECORD> key = input.next_key();
+    const std::optional<key_press> key = input.next_key();
     ASSERT_TRUE(key);
-    EXPECT_EQ(key->uChar.AsciiChar, 0x1B);
+    EXPECT_EQ(key->key.uChar.AsciiChar, 0x1B);
 }
 
 TEST(TerminalInputReader, ALookAheadByteStartsTheNextKey)
@@ -131,14 +150,14 @@ TEST(TerminalInputReader, TheEraseCharacterIsBackspace)
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.erase));
         terminal_input input;
-        input.set_erase_byte(c.erase);
+        input.set_erase_character(c.erase);
         for (const char byte : c.bytes) input.add(static_cast<unsigned char>(byte));
         input.add_silence();
-        const std::optional<KEY_EVENT_RECORD> key = input.next_key();
+        const std::optional<key_press> key = input.next_key();
         ASSERT_TRUE(key);
-        EXPECT_EQ(key->uChar.AsciiChar, c.character);
-        EXPECT_EQ(key->wVirtualScanCode, c.scan_code);
-        EXPECT_EQ(key->dwControlKeyState, c.bytes.size() == 2 ? LEFT_ALT_PRESSED : 0u);
+        EXPECT_EQ(key->key.uChar.AsciiChar, c.character);
+        EXPECT_EQ(key->key.wVirtualScanCode, c.scan_code);
+        EXPECT_EQ(key->key.dwControlKeyState, c.bytes.size() == 2 ? LEFT_ALT_PRESSED : 0u);
     }
 }
 
