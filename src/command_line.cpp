@@ -14,10 +14,10 @@ constexpr char usage[] =
     "       gbcode -h | --help | --version\n";
 
 constexpr char help[] =
-    "Asks for Chinese characters, reads one token from standard input and lists it two\n"
-    "bytes to a line, once as the bytes themselves (a GBK terminal shows the character)\n"
-    "and once in hexadecimal (its GB2312/GBK code). Then waits for one key press at the\n"
-    "terminal and exits with that key's code.\n"
+    "Asks for Chinese characters, reads one token from standard input and lists it\n"
+    "two bytes to a line, once as the bytes themselves (a GBK terminal shows the\n"
+    "character) and once in hexadecimal (its GB2312/GBK code). Then waits for one\n"
+    "key press at the terminal and exits with that key's code.\n"
     "\n"
     "  -u, --utf8     the terminal or the input is UTF-8: list the GBK codes of its\n"
     "                 characters, and show them readably\n"
@@ -31,9 +31,10 @@ constexpr char help[] =
     "\n"
     "Exit status: the key's code, 0 to 255 (its character, or 0 or 224 for a key\n"
     "without one); 255 when there is no keyboard to read (and for the key 255);\n"
-    "2 for a usage error (and for Ctrl+B); 1 when this text or the version could not\n"
-    "be written (and for Ctrl+A). With --no-wait: 0, or 1 when the input could not be\n"
-    "read or the listing not written. In a shell, 128+n when signal n ends gbcode.\n"
+    "2 for a usage error (and for Ctrl+B); 1 when this text or the version could\n"
+    "not be written (and for Ctrl+A). With --no-wait: 0, or 1 when the input could\n"
+    "not be read or the listing not written. In a shell, 128+n when signal n\n"
+    "ends gbcode.\n"
     "\n"
 #ifdef _WIN32
     "Example, in a script: type words.txt | gbcode -un\n"

@@ -313,7 +313,12 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         SCOPED_TRACE(c.arguments.back());
         // Without a terminal, a run that goes ahead gives -1 at once.
         terminal_session gbcode(no_terminal(c.token).with_arguments(c.arguments));
-        EXPECT_EQ(gbcode.piped_output().substr(0, c.output_start.size()), c.output_start);
+        const std::string output = gbcode.piped_output();
+        EXPECT_EQ(output.substr(0, c.output_start.size()), c.output_start);
+        // Every line fits 80 columns (here none takes more columns than bytes).
+        for (std::size_t at = 0, end; (end = output.find('\n', at)) != output.npos; at = end + 1) {
+            EXPECT_LE(end - at, 80u) << output.substr(at, end - at);
+        }
         expect_end(gbcode, {.code = c.status, .errors = c.errors});
     }
 }

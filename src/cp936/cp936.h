@@ -2,8 +2,7 @@
 #include <cstddef>
 
 // Code page 936 (GBK) as Windows defines it: ASCII, the euro sign at 80, U+F8F5 (a private
-// character) at FF, and pairs of a lead
-// byte 81 to FE and a trail byte 40 to FE (but 7F).
+// character) at FF, and pairs of a lead byte 81 to FE and a trail byte 40 to FE (but 7F).
 
 // Its number, as the console calls it.
 constexpr unsigned gbk_code_page = 936;

@@ -9,9 +9,10 @@
 // The run's output on its way to a stream: the prompt, then the listing's lines, made for the
 // text encoding and for where they go. Redirected, lines gather in one buffer and leave in
 // large writes, byte for byte as made; on a terminal the lines of each piece of input are
-// written as soon as they are made, so that they show at once, with control bytes made safe. The first failed write is
-// reported on standard error (not a reader that left a pipe: pipelines end that way) and ends
-// the output; the run goes on to the key wait whatever happens.
+// written as soon as they are made, so that they show at once, with control bytes made safe.
+// The first failed write is reported on standard error (not a reader that left a pipe:
+// pipelines end that way) and ends the output; the run goes on to the key wait whatever
+// happens.
 class listing_output {
 public:
     listing_output(std::FILE* stream, bool on_terminal, text_encoding encoding) noexcept;

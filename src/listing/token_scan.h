@@ -29,7 +29,9 @@ public:
     const utf8_to_gbk& conversion() const noexcept { return converter_; }
     // For GBK input, after finish(): whether the token was well-formed UTF-8 holding a
     // character of three or four bytes, as every Chinese character is in UTF-8. GBK text
-    // hardly ever is (no GB2312 text of any length), so the terminal was most likely UTF-8.
+    // hardly ever is, and never with only GB2312's first-level characters (leads B0 to D7),
+    // ASCII and symbols: no three-byte character can begin at their pairs' lead bytes, and
+    // two-byte ones keep to the pairs. So the terminal was most likely UTF-8.
     bool looks_like_utf8() const noexcept
     {
         return may_be_utf8_ && has_long_utf8_ && utf8_index_ == 0;
