@@ -181,22 +181,6 @@ struct character_span {
     encoding form;
 };
 
-// Whether `byte` may be the byte at `index` of a UTF-8 character led by `lead`: after E0, ED,
-// F0 and F4 not every continuation may, lest the bytes make an overlong form, a surrogate or
-// a code beyond U+10FFFF.
-constexpr bool continues_utf8(unsigned char lead, std::size_t index, unsigned char byte)
-{
-    if (!is_utf8_continuation(byte)) return false;
-    if (index > 1) return true;
-    switch (lead) {
-    case 0xE0: return byte >= 0xA0;
-    case 0xED: return byte <= 0x9F;
-    case 0xF0: return byte >= 0x90;
-    case 0xF4: return byte <= 0x8F;
-    default: return true;
-    }
-}
-
 constexpr bool is_digit(unsigned char byte) { return byte >= '0' && byte <= '9'; }
 
 // The character starting `bytes`. UTF-8 wins where both readings fit, as UTF-8 terminals are
