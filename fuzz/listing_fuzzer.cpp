@@ -1,9 +1,9 @@
 // The listing, read in arbitrary pieces, against a plain model of the line format. The first
 // input byte chooses the mode (bit 0: a terminal, bit 1: UTF-8, bit 2 with it: as GB18030),
 // the next three the piece sizes; the rest is what standard input would deliver.
-#include "listing_oracle.h"
 #include "common/standard_streams.h"
 #include "listing/token_scan.h"
+#include "listing_oracle.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "listing_oracle.h"
+#include "common/utf8.h"
 #include "cp936/utf8_to_gbk.h"
 #include "listing/listing_model.h"
-#include "common/utf8.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -55,10 +55,8 @@ struct option_name {
 };
 
 constexpr option_name option_names[] = {
-    {option::utf8, "-u", "--utf8"},
-    {option::gb18030, "-g", "--gb18030"},
-    {option::no_wait, "-n", "--no-wait"},
-    {option::help, "-h", "--help"},
+    {option::utf8, "-u", "--utf8"},          {option::gb18030, "-g", "--gb18030"},
+    {option::no_wait, "-n", "--no-wait"},    {option::help, "-h", "--help"},
     {option::version, nullptr, "--version"},
 };
 
@@ -107,8 +105,8 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
 {
     const char* alone = nullptr;  // --help or --version, as given
     option alone_option = option::help;
-    int given = 0;                // options given, each letter of a bundle counted
-    bool options_ended = false;   // after "--", as scripts write before what they pass on
+    int given = 0;               // options given, each letter of a bundle counted
+    bool options_ended = false;  // after "--", as scripts write before what they pass on
     const auto take = [&](option meaning, const char* name) {
         ++given;
         switch (meaning) {

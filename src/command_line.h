@@ -4,7 +4,7 @@
 #include <optional>
 
 // Exit statuses of the run's own, beside the key codes they share their values with.
-constexpr int usage_error_status = 2;    // as command-line tools give it
+constexpr int usage_error_status = 2;       // as command-line tools give it
 constexpr int unwritten_answer_status = 1;  // --help or --version could not be written
 constexpr int unlisted_status = 1;  // with --no-wait: the input unread or the listing unwritten
 

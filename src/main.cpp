@@ -2,9 +2,9 @@
 // hexadecimal, so that each pair shows as its GBK character beside its code, then waits for
 // one key press at the console keyboard and exits with that key's code.
 #include "command_line.h"
+#include "common/standard_streams.h"
 #include "console/key_wait.h"
 #include "listing/listing.h"
-#include "common/standard_streams.h"
 
 namespace {
 

@@ -69,9 +69,17 @@ TEST(EndToEnd, TheWaitMakesTheTerminalRawWhateverItsStartingSettings)
          "\r", 13},
         {"no line input, echo or signals", [](termios& t) { t.c_lflag &= ~(ICANON | ECHO | ISIG); },
          "\r", 13},
-        {"raw with flow control", [](termios& t) { cfmakeraw(&t); t.c_iflag |= IXON; },
+        {"raw with flow control",
+         [](termios& t) {
+             cfmakeraw(&t);
+             t.c_iflag |= IXON;
+         },
          "\x13", 19},
-        {"raw with stripping", [](termios& t) { cfmakeraw(&t); t.c_iflag |= ISTRIP; },
+        {"raw with stripping",
+         [](termios& t) {
+             cfmakeraw(&t);
+             t.c_iflag |= ISTRIP;
+         },
          "\xC3\xA9", 0xC3},
     };
     for (const auto& c : cases) {
@@ -113,8 +121,9 @@ TEST(EndToEnd, TheRestOfTheTokensLineDoesNotEndTheWait)
     ASSERT_TRUE(gbcode.wait_until_raw());
     EXPECT_FALSE(gbcode.wait_for_exit(200ms));
     gbcode.type("k");
-    expect_end(gbcode, {.code = 'k', .screen = screen_prompt + "\xBA\xBA \xD7\xD6 rest\r\n" +
-                                                "\t\xBA\xBA  baba\r\n"});
+    expect_end(gbcode,
+               {.code = 'k',
+                .screen = screen_prompt + "\xBA\xBA \xD7\xD6 rest\r\n" + "\t\xBA\xBA  baba\r\n"});
 }
 
 TEST(EndToEnd, KeysTypedAheadEndTheWaitAtOnce)
@@ -278,9 +287,11 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         std::string errors;
         std::string token = "ab";
     } cases[] = {
-        {{"--help"}, 0,
+        {{"--help"},
+         0,
          "Usage: gbcode [-u | --utf8 | -g | --gb18030] [-n | --no-wait]\n"
-         "       gbcode -h | --help | --version\n", ""},
+         "       gbcode -h | --help | --version\n",
+         ""},
         {{"-h"}, 0, "Usage: gbcode [-u | --utf8 | -g | --gb18030] [-n | --no-wait]\n", ""},
         {{"--version"}, 0, "gbcode " GBCODE_VERSION "\n", ""},
         {{"-x"}, 2, "", "gbcode: unexpected argument '-x'; try 'gbcode --help'\n"},
@@ -298,16 +309,24 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
         {{"-nh"}, 2, "", "gbcode: '-h' goes alone; try 'gbcode --help'\n"},
         {{"-nx"}, 2, "", "gbcode: unexpected argument '-nx'; try 'gbcode --help'\n"},
         // UTF-8 read as GBK gets a hint; GBK itself none.
-        {{"--no-wait"}, 0, gbk_prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
-         "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n", "\xE6\xB1\x89"},
+        {{"--no-wait"},
+         0,
+         gbk_prompt + "\t\xE6\xB1  e6b1\n\t\x89\0  890\n"s,
+         "gbcode: if your terminal is UTF-8, gbcode --utf8 lists the GBK codes\n",
+         "\xE6\xB1\x89"},
         {{"-n"}, 0, gbk_prompt + "\t\xBA\xBA  baba\n", "", "\xBA\xBA"},
         // GB18030 reads UTF-8 too, whatever -u says; U+20000, U+1F600, U+6C49, U+FE10.
-        {{"-ug"}, 255, utf8_prompt + "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n", "",
+        {{"-ug"},
+         255,
+         utf8_prompt + "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n",
+         "",
          "\xF0\xA0\x80\x80"},
-        {{"--gb18030", "-nu"}, 0,
+        {{"--gb18030", "-nu"},
+         0,
          utf8_prompt + "\t\xF0\xA0\x80\x80  9532\n\t\xE3\x80\x83  8236\n\t\xF0\x9F\x98\x80  9439\n"
                        "\t\xE3\x80\x83  fc36\n\t\xE6\xB1\x89  baba\n\t\xEF\xB8\x90  a6d9\n",
-         "", "\xF0\xA0\x80\x80\xF0\x9F\x98\x80\xE6\xB1\x89\xEF\xB8\x90"},
+         "",
+         "\xF0\xA0\x80\x80\xF0\x9F\x98\x80\xE6\xB1\x89\xEF\xB8\x90"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());
@@ -326,14 +345,15 @@ TEST(EndToEnd, HelpVersionAndUsageErrorsAnswerAsCommandLineToolsDo)
 TEST(EndToEnd, InUtf8ModeTheGbkCodesOfTypedCharactersAreListedAndGiven)
 {
     terminal_session gbcode(at_terminal().with_arguments({"--utf8"}));
-    ASSERT_TRUE(gbcode.wait_for_screen(
-        "\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\r\n"));
+    ASSERT_TRUE(
+        gbcode.wait_for_screen("\xE8\xBE\x93\xE5\x85\xA5\xE6\xB1\x89\xE5\xAD\x97\xEF\xBC\x9A\r\n"));
     gbcode.type("\xE6\xB1\x89\xE5\xAD\x97\xF0\x9F\x98\x80\r");  // han zi and an emoji
     ASSERT_TRUE(gbcode.wait_for_screen(
         "\t\xE6\xB1\x89  baba\r\n\t\xE5\xAD\x97  d7d6\r\n\t?\xE2\x90\x80  3f0\r\n"));
     ASSERT_TRUE(gbcode.type_when_raw("\xE6\xB1\x89"));  // han, whose GBK code begins with BA
-    expect_end(gbcode, {.code = 0xBA,
-                        .errors = "gbcode: U+1F600 has no GBK code, listed as ?\n", .left = ""});
+    expect_end(
+        gbcode,
+        {.code = 0xBA, .errors = "gbcode: U+1F600 has no GBK code, listed as ?\n", .left = ""});
 }
 
 TEST(EndToEnd, AReaderLeavingAfterOneLineDoesNotStopIt)
@@ -350,8 +370,9 @@ TEST(EndToEnd, ASignalDuringTheWaitRestoresTheTerminalAndEndsTheProcess)
     // or abort() would raise them. Valgrind takes the fault signals (SIGSYS among them) and
     // the highest real-time one for itself, and those sent from outside may not end it as
     // they end the program: they are left out there.
-    std::vector<int> signals = {SIGTERM, SIGHUP,  SIGINT,  SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM,
-                                SIGVTALRM, SIGPROF, SIGXCPU, SIGPWR, SIGABRT, SIGIO, SIGRTMIN + 3};
+    std::vector<int> signals = {SIGTERM, SIGHUP,  SIGINT,    SIGQUIT,     SIGUSR1,
+                                SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,     SIGXCPU,
+                                SIGPWR,  SIGABRT, SIGIO,     SIGRTMIN + 3};
     const char* const wrapper = std::getenv("GBCODE_TEST_WRAPPER");
     if (wrapper == nullptr || *wrapper == '\0') {
         signals.insert(signals.end(), {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS, SIGRTMAX});

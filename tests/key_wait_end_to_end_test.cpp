@@ -88,13 +88,17 @@ TEST(KeyWaitEndToEnd, TheTerminalServesAsWhicheverDescriptorItOpensAs)
         expected_end end;
     } cases[] = {
         // With no descriptor above 2 left, /dev/tty keeps a closed standard one's place.
-        {"as 0, input and output closed", at_terminal().input_closed().output_closed()
-                                              .limit_open_files(3), {.code = 'a'}},
-        {"as 1, output closed", piped_token().output_closed().limit_open_files(3),
+        {"as 0, input and output closed",
+         at_terminal().input_closed().output_closed().limit_open_files(3),
+         {.code = 'a'}},
+        {"as 1, output closed",
+         piped_token().output_closed().limit_open_files(3),
          {.code = 'a', .screen = ""}},
-        {"above 1023", piped_token().inheriting_descriptors_up_to(1099),
+        {"above 1023",
+         piped_token().inheriting_descriptors_up_to(1099),
          {.code = 'a', .output = listing, .errors = ""}},
-        {"none left", piped_token().limit_open_files(3),
+        {"none left",
+         piped_token().limit_open_files(3),
          {.code = 255, .output = listing, .errors = why, .screen = ""}},
     };
     for (const auto& c : cases) {

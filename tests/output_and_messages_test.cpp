@@ -21,6 +21,7 @@ TEST(Output, ControlBytesShowAsPlaceholdersOnATerminalAndAsTheyAreInAPipe)
         std::string token;
         std::string on_terminal;  // after the prompt, as the terminal receives it
         std::string in_pipe;
+        // clang-format off
     } cases[] = {
         {"shift out, then line drawing, beside GBK bytes", {}, "\x0e\x1b(0qq\x81\x40\x1f\xBA",
          "\t..  e1b\r\n\t(0  2830\r\n\tqq  7171\r\n\t\x81\x40  8140\r\n\t.\xBA  1fba\r\n",
@@ -35,11 +36,12 @@ TEST(Output, ControlBytesShowAsPlaceholdersOnATerminalAndAsTheyAreInAPipe)
          "\ta\xEF\xBF\xBD  61ba\r\n\t\xEF\xBF\xBD\xE2\x90\x80  ba0\r\n",
          "\ta\xEF\xBF\xBD  61ba\n\t\xEF\xBF\xBD\0  ba0\n"s},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string prompt = c.arguments.empty() ? gbk_prompt : utf8_prompt;
-        terminal_session gbcode(piped_token(c.token + " rest").output_on_terminal()
-                                    .with_arguments(c.arguments));
+        terminal_session gbcode(
+            piped_token(c.token + " rest").output_on_terminal().with_arguments(c.arguments));
         ASSERT_TRUE(gbcode.type_when_raw("k"));
         const std::string screen_prompt = prompt.substr(0, prompt.size() - 1) + "\r\n";
         expect_end(gbcode, {.code = 'k', .screen = screen_prompt + c.on_terminal});
@@ -116,9 +118,9 @@ TEST(Messages, HelpAndVersionThatCannotBeWrittenGiveOneAndSaySo)
         {"a closed standard output", no_terminal("").with_arguments({"--version"}).output_closed(),
          1, "gbcode: standard output: Bad file descriptor\n"},
         // As ulimit -f, to one byte.
-        {"a file size limit", no_terminal("").with_arguments({"-h"}).output_to(path)
-                                  .limit_file_size(1),
-         1, "gbcode: standard output: File too large\n"},
+        {"a file size limit",
+         no_terminal("").with_arguments({"-h"}).output_to(path).limit_file_size(1), 1,
+         "gbcode: standard output: File too large\n"},
         {"a reader that left", no_terminal("").with_arguments({"--help"}).reader_gone(), 0, ""},
     };
     for (const auto& c : cases) {
@@ -135,7 +137,8 @@ TEST(Messages, ArgumentsShownOnOneLine)
     terminal_session usage_error(no_terminal("").with_arguments(
         {"a\nb\x9f\x1b[2J\\\xC2\x85\xE6\xB1\x89\xE2\x80\xA8\xE2\x80\xAE"}));
     expect_end(usage_error,
-               {.code = 2, .output = "",
+               {.code = 2,
+                .output = "",
                 .errors = "gbcode: unexpected argument 'a\\nb\\x9f\\x1b[2J\\\\\\xc2\\x85"
                           "\xE6\xB1\x89\\xe2\\x80\\xa8\\xe2\\x80\\xae'; try 'gbcode --help'\n"});
 
@@ -150,7 +153,8 @@ TEST(Messages, ArgumentsShownOnOneLine)
 TEST(Messages, ASmallStackNamesACharacterWithoutACode)
 {
     // Under ulimit -s 24, less the room the environment takes: fprintf needed more.
-    terminal_session gbcode(no_terminal("\xF0\x9F\x98\x80\xE6\xB1\x89").with_arguments({"--utf8"})
+    terminal_session gbcode(no_terminal("\xF0\x9F\x98\x80\xE6\xB1\x89")
+                                .with_arguments({"--utf8"})
                                 .limit_stack(20 * 1024));
     expect_end(gbcode, {.code = 255,
                         .output = utf8_prompt + "\t?\xEF\xBF\xBD  3fba\n\t\xEF\xBF\xBD\0  ba0\n"s,

@@ -13,12 +13,12 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
-#include <vector>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -142,10 +142,12 @@ void terminal_session::move_foreground(bool to_program)
 {
     kill(pid_, to_program ? SIGUSR2 : SIGUSR1);
     const pid_t wanted = to_program ? program_pid() : pid_;
-    poll_until([&] {
-        pid_t group = 0;
-        return ioctl(master_, TIOCGPGRP, &group) == 0 && group == wanted;
-    }, 5s);
+    poll_until(
+        [&] {
+            pid_t group = 0;
+            return ioctl(master_, TIOCGPGRP, &group) == 0 && group == wanted;
+        },
+        5s);
 }
 
 terminal_session::terminal_session(const launch_options& options)
@@ -265,18 +267,20 @@ pid_t terminal_session::program_pid() const
 
 bool terminal_session::wait_until_stopped(std::chrono::milliseconds limit)
 {
-    return poll_until([&] {
-        // The third field of /proc/PID/stat is the state: T while stopped. Under a session
-        // leader, gbcode may not have been started yet: look again each time.
-        const std::string stat_path = "/proc/" + std::to_string(program_pid()) + "/stat";
-        std::FILE* stat = std::fopen(stat_path.c_str(), "r");
-        char state = 0;
-        if (stat) {
-            std::fscanf(stat, "%*d (%*[^)]) %c", &state);
-            std::fclose(stat);
-        }
-        return state == 'T';
-    }, limit);
+    return poll_until(
+        [&] {
+            // The third field of /proc/PID/stat is the state: T while stopped. Under a session
+            // leader, gbcode may not have been started yet: look again each time.
+            const std::string stat_path = "/proc/" + std::to_string(program_pid()) + "/stat";
+            std::FILE* stat = std::fopen(stat_path.c_str(), "r");
+            char state = 0;
+            if (stat) {
+                std::fscanf(stat, "%*d (%*[^)]) %c", &state);
+                std::fclose(stat);
+            }
+            return state == 'T';
+        },
+        limit);
 }
 
 void terminal_session::read_screen(int timeout_ms)
@@ -308,11 +312,13 @@ bool terminal_session::wait_until_changed(std::chrono::milliseconds limit)
 
 std::optional<int> terminal_session::wait_for_exit(std::chrono::milliseconds limit)
 {
-    poll_until([&] {
-        int status = 0;
-        if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
-        return status_.has_value();
-    }, limit);
+    poll_until(
+        [&] {
+            int status = 0;
+            if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
+            return status_.has_value();
+        },
+        limit);
     read_screen(0);
     return status_;
 }
@@ -412,8 +418,9 @@ void expect_bytes(const char* what, const std::string& actual, const std::string
         EXPECT_EQ(actual, expected) << what;
         return;
     }
-    const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin(),
-                                      expected.end()).first - actual.begin();
+    const auto differ =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+        actual.begin();
     EXPECT_TRUE(actual == expected) << what << ": " << actual.size() << " bytes for "
                                     << expected.size() << ", different from byte " << differ;
 }

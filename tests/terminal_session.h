@@ -25,14 +25,14 @@ enum class stream { terminal, pipe, file, closed, shared_with_errors };
 struct launch_options {
     bool controlling_terminal = true;
     stream input = stream::terminal;
-    std::string piped_input;      // written to a piped standard input, which is then closed
+    std::string piped_input;        // written to a piped standard input, which is then closed
     std::string piped_input_later;  // ... and this half a second later
-    std::string input_file;       // for stream::file: a path opened for reading
+    std::string input_file;         // for stream::file: a path opened for reading
     stream output = stream::terminal;
-    std::string output_file;      // for stream::file: a path opened for writing
-    bool append_output = false;   // ... at its end, as the shell's >> opens it
+    std::string output_file;          // for stream::file: a path opened for writing
+    bool append_output = false;       // ... at its end, as the shell's >> opens it
     bool output_reader_gone = false;  // a piped standard output whose reader has closed it
-    bool ignore_hangup = false;   // started as nohup starts a program
+    bool ignore_hangup = false;       // started as nohup starts a program
     // Started as a job-control shell starts it, as the foreground process group under a
     // session leader, instead of leading the terminal's session itself; the leader ignores
     // SIGHUP and passes gbcode's status on.
@@ -40,16 +40,18 @@ struct launch_options {
     bool outside_foreground = false;  // ... but in a group outside the foreground, as `timeout`
     void (*adjust_settings)(termios&) = nullptr;  // changes the terminal's settings first
     std::vector<std::string> arguments;
-    bool nonblocking_input = false;   // O_NONBLOCK on a piped standard input
-    bool nonblocking_output = false;  // ... and output, as a crashed program may leave them
-    bool nonblocking_errors = false;  // ... and standard error
-    long file_size_limit = 0;     // ulimit -f, in bytes; 0 for none
-    long stack_limit = 0;         // ulimit -s, in bytes; 0 for the usual
-    long open_files_limit = 0;    // ulimit -n; 0 for the usual
-    std::vector<int> ignored_signals;  // as `trap '' TTOU` leaves them to the program
-    std::vector<int> blocked_signals;  // as some supervisors leave them
+    bool nonblocking_input = false;     // O_NONBLOCK on a piped standard input
+    bool nonblocking_output = false;    // ... and output, as a crashed program may leave them
+    bool nonblocking_errors = false;    // ... and standard error
+    long file_size_limit = 0;           // ulimit -f, in bytes; 0 for none
+    long stack_limit = 0;               // ulimit -s, in bytes; 0 for the usual
+    long open_files_limit = 0;          // ulimit -n; 0 for the usual
+    std::vector<int> ignored_signals;   // as `trap '' TTOU` leaves them to the program
+    std::vector<int> blocked_signals;   // as some supervisors leave them
     int last_inherited_descriptor = 0;  // 3 to this left open, as a careless parent leaves them
 
+    // The builders, one a line.
+    // clang-format off
     launch_options& with_arguments(std::vector<std::string> words)
     { arguments = std::move(words); return *this; }
     launch_options& adjusted(void (*adjust)(termios&)) { adjust_settings = adjust; return *this; }
@@ -82,6 +84,7 @@ struct launch_options {
     { blocked_signals = std::move(signals); return *this; }
     launch_options& inheriting_descriptors_up_to(int last)
     { last_inherited_descriptor = last; return *this; }
+    // clang-format on
 };
 
 // Standard input and output on the terminal, as typed at a shell's prompt.
@@ -132,7 +135,7 @@ public:
     std::string unread_input();
 
     const std::string& screen() const { return screen_; }
-    termios settings() const;  // the terminal's current settings
+    termios settings() const;                    // the terminal's current settings
     void set_settings(const termios& settings);  // as another program on the terminal would
     termios initial_settings() const { return initial_; }
     pid_t pid() const { return pid_; }
@@ -164,8 +167,8 @@ std::optional<int> exit_code(const std::optional<int>& status);
 // How a run must end. The terminal's settings are always checked to be those it started
 // with; the texts only where given.
 struct expected_end {
-    int code = 0;      // the exit status, as a shell shows it (-1 as 255) ...
-    int signal = 0;    // ... or, if not 0, the signal that ended it
+    int code = 0;                            // the exit status, as a shell shows it (-1 as 255) ...
+    int signal = 0;                          // ... or, if not 0, the signal that ended it
     std::optional<std::string> output = {};  // all of a piped standard output
     std::optional<std::string> errors = {};  // all of standard error
     std::optional<std::string> screen = {};  // all the terminal showed

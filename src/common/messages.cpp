@@ -1,7 +1,7 @@
 #include "common/messages.h"
 #include "common/hex_digits.h"
-#include "common/standard_streams.h"
 #include "common/shows_as_itself.h"
+#include "common/standard_streams.h"
 #include "common/utf8.h"
 
 #include <cstdio>

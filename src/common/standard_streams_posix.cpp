@@ -42,10 +42,7 @@ void prepare_standard_streams()
 // A terminal takes UTF-8 bytes as they are.
 void use_wide_console_text() {}
 
-bool is_terminal(std::FILE* stream)
-{
-    return isatty(fileno(stream)) == 1;
-}
+bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
 long read_input(std::FILE* in, unsigned char* buffer, std::size_t capacity)
 {

@@ -205,10 +205,7 @@ void use_wide_console_text()
     wide_output = console_behind(stdout);
 }
 
-bool is_terminal(std::FILE* stream)
-{
-    return console_of(_fileno(stream)) != INVALID_HANDLE_VALUE;
-}
+bool is_terminal(std::FILE* stream) { return console_of(_fileno(stream)) != INVALID_HANDLE_VALUE; }
 
 // _read does the text mode's work: CR LF arrives as LF, and Ctrl+Z ends the data of the read
 // it comes in (for good, from a file or pipe). At the console a line that starts with Ctrl+Z

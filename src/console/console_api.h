@@ -88,15 +88,16 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept;
 UINT GetConsoleCP() noexcept;
 BOOL ReadConsoleInputW(HANDLE console, INPUT_RECORD* buffer, DWORD length,
                        DWORD* events_read) noexcept;
-int WideCharToMultiByte(UINT code_page, DWORD flags, const WCHAR* wide, int wide_count,
-                        char* bytes, int byte_count, const char* default_char,
-                        BOOL* used_default_char) noexcept;
+int WideCharToMultiByte(UINT code_page, DWORD flags, const WCHAR* wide, int wide_count, char* bytes,
+                        int byte_count, const char* default_char, BOOL* used_default_char) noexcept;
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) noexcept;
 
 struct SRWLOCK {
     void* Ptr;
 };
-#define SRWLOCK_INIT {}
+#define SRWLOCK_INIT \
+    {                \
+    }
 void AcquireSRWLockExclusive(SRWLOCK* lock) noexcept;
 void ReleaseSRWLockExclusive(SRWLOCK* lock) noexcept;
 

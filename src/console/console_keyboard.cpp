@@ -1,8 +1,8 @@
 // The keyboard over the Windows console's own calls: "CONIN$", its input mode, and its key
 // events read in UTF-16. Built for Windows; the tests build it off Windows too, over a fake
 // of these calls.
-#include "console/keyboard.h"
 #include "common/utf16.h"
+#include "console/keyboard.h"
 
 namespace {
 
@@ -15,8 +15,8 @@ struct raw_wait {
     SRWLOCK lock = SRWLOCK_INIT;
     DWORD saved_mode = 0;
     bool handler_added = false;
-    bool raw = false;        // the keyboard is in mode 0
-    bool ending = false;     // a control event is ending the process: the mode stays put back
+    bool raw = false;          // the keyboard is in mode 0
+    bool ending = false;       // a control event is ending the process: the mode stays put back
     WCHAR high_surrogate = 0;  // the first half of a character beyond U+FFFF, seen last
 };
 raw_wait waiting;
@@ -75,8 +75,7 @@ bool open_keyboard() noexcept
 {
     if (conin == nullptr) {
         conin = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     return conin != INVALID_HANDLE_VALUE;
 }
@@ -138,8 +137,8 @@ std::optional<key_press> read_key_press() noexcept
         if (is_low_surrogate(unit) && !whole_pair) continue;
         const char32_t character = whole_pair ? joined_surrogates(pair[0], unit) : unit;
         press.key.uChar.UnicodeChar = 0;
-        press.key.uChar.AsciiChar = whole_pair ? first_byte_as_typed(pair, 2)
-                                               : first_byte_as_typed(&unit, 1);
+        press.key.uChar.AsciiChar =
+            whole_pair ? first_byte_as_typed(pair, 2) : first_byte_as_typed(&unit, 1);
         press.character = character < 0x80 ? 0 : character;
         return press;
     }

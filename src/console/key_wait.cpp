@@ -162,7 +162,9 @@ std::optional<int> extended_key_code(const KEY_EVENT_RECORD& key) noexcept
     const WORD scan_code = key.wVirtualScanCode;
     if (key.dwControlKeyState & ENHANCED_KEY) {
         for (const enhanced_row& row : enhanced_keys) {
-            if (row.scan_code == scan_code) return column_for(row.codes, key.dwControlKeyState).first;
+            if (row.scan_code == scan_code) {
+                return column_for(row.codes, key.dwControlKeyState).first;
+            }
         }
         return std::nullopt;
     }

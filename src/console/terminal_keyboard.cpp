@@ -32,10 +32,7 @@ bool make_keyboard_raw() noexcept
     return true;
 }
 
-void put_keyboard_back() noexcept
-{
-    put_terminal_back();
-}
+void put_keyboard_back() noexcept { put_terminal_back(); }
 
 std::optional<key_press> read_key_press() noexcept
 {

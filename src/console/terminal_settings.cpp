@@ -20,10 +20,10 @@ constexpr tcflag_t upper_to_lower_case = 0;
 // Every signal whose default action ends the process, besides SIGKILL, which no one can
 // catch. The real-time signals are added at run time.
 constexpr int ending_signals[] = {
-    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE,  SIGUSR1, SIGSEGV,
-    SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,  SIGXFSZ,
+    SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE, SIGUSR1, SIGSEGV,
+    SIGUSR2, SIGPIPE, SIGALRM,   SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS, SIGXFSZ,
 #ifdef __linux__
-    SIGIO, SIGPWR, SIGSTKFLT,  // elsewhere SIGIO is ignored by default, and the others absent
+    SIGIO,   SIGPWR,  SIGSTKFLT,  // elsewhere SIGIO is ignored by default, and the others absent
 #endif
 };
 
@@ -83,7 +83,7 @@ void put_back_and_end_unless_hung_up(int signal_number)
 
 void install_handler(int signal_number, void (*handler)(int))
 {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = handler;
     sigfillset(&action.sa_mask);
     sigaction(signal_number, &action, nullptr);
@@ -133,8 +133,8 @@ void take_over(int signal_number, void (*handler)(int), bool even_if_ignored = f
 void install_signal_handlers() noexcept
 {
     for (const int signal_number : ending_signals) {
-        take_over(signal_number, signal_number == SIGHUP ? put_back_and_end_unless_hung_up
-                                                         : put_back_and_end);
+        take_over(signal_number,
+                  signal_number == SIGHUP ? put_back_and_end_unless_hung_up : put_back_and_end);
     }
     for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
         take_over(signal_number, put_back_and_end);
@@ -253,7 +253,4 @@ void put_terminal_back() noexcept
     held.leave_with(terminal.inherited_mask);
 }
 
-const termios& found_terminal_settings() noexcept
-{
-    return terminal.found;
-}
+const termios& found_terminal_settings() noexcept { return terminal.found; }

@@ -1,8 +1,8 @@
 #include "console/vt_decode.h"
-#include "console/scan_codes.h"
-#include "cp936/cp936.h"
 #include "common/utf16.h"
 #include "common/utf8.h"
+#include "console/scan_codes.h"
+#include "cp936/cp936.h"
 
 namespace {
 
@@ -43,6 +43,7 @@ constexpr WORD function_key(unsigned number) { return static_cast<WORD>(scan::f1
 
 // The keys a terminal sends as sequences, in the xterm, VT220, rxvt, st and Linux console
 // forms, as the console's scan code and flags.
+// clang-format off
 constexpr sequence_key keys_by_sequence[] = {
     // Cursor block, plain and in application cursor mode.
     {csi, 1, 'A', scan::up, enhanced}, {ss3, 1, 'A', scan::up, enhanced},
@@ -116,6 +117,7 @@ constexpr sequence_key keys_by_sequence[] = {
     {ss3, 1, 'v', scan::right, 0}, {ss3, 1, 'w', scan::home, 0}, {ss3, 1, 'x', scan::up, 0},
     {ss3, 1, 'y', scan::page_up, 0}, {ss3, 1, 'n', scan::del, 0},
 };
+// clang-format on
 
 // rxvt ends a number sequence in $, ^ or @ instead of ~ to say Shift, Ctrl or both.
 constexpr DWORD rxvt_state_of(unsigned char final_byte)
@@ -228,7 +230,9 @@ char32_t unicode_of_gb18030(const unsigned char* bytes)
 {
     const unsigned long index =
         ((static_cast<unsigned long>(bytes[0] - 0x81) * 10 + (bytes[1] - '0')) * 126 +
-         (bytes[2] - 0x81)) * 10 + (bytes[3] - '0');
+         (bytes[2] - 0x81)) *
+            10 +
+        (bytes[3] - '0');
     constexpr unsigned long supplementary_first = 189000;  // the index of 90 30 81 30
     if (index < supplementary_first || index - supplementary_first > 0x10FFFF - 0x10000) {
         return replacement_character;
@@ -248,8 +252,7 @@ char32_t unicode_of(const unsigned char* bytes, const character_span& span)
     return 0;
 }
 
-decoded_input decode_character(const unsigned char* bytes, std::size_t count,
-                               bool more_may_follow)
+decoded_input decode_character(const unsigned char* bytes, std::size_t count, bool more_may_follow)
 {
     const character_span span = span_of_character(bytes, count, more_may_follow);
     if (span.length == 0) return incomplete();

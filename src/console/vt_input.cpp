@@ -33,9 +33,7 @@ void terminal_input::add(unsigned char byte) noexcept
         return;
     }
     switch (skipping_) {
-    case skip::none:
-        keep(byte);
-        return;
+    case skip::none: keep(byte); return;
     case skip::sequence:
         // Parameter and intermediate bytes go on; a final byte ends the sequence, and a
         // control byte cuts it short and starts the next input.
@@ -117,7 +115,7 @@ std::optional<key_press> terminal_input::next_key() noexcept
             // Too long for any key: skip the rest as it comes, in constant memory.
             const bool in_string = opens_control_string(pending_, pending_count_);
             const bool ends_in_escape = pending_[pending_count_ - 1] == escape;
-            skipping_ = !in_string ? skip::sequence
+            skipping_ = !in_string       ? skip::sequence
                         : ends_in_escape ? skip::string_after_escape
                                          : skip::string;
             pending_count_ = 0;

@@ -73,5 +73,5 @@ private:
     unsigned char erase_ = 0;
     paste paste_ = paste::none;
     std::size_t paste_end_matched_ = 0;  // bytes of the closing mark seen so far
-    key_press pasted_{};  // the paste's first character, given once it has ended
+    key_press pasted_{};                 // the paste's first character, given once it has ended
 };

@@ -18,7 +18,8 @@ constexpr unsigned trails_per_lead = 0xFF - 0x40;
 struct gbk_pairs_by_unicode {
     std::uint16_t pairs[0x10000];
 
-    gbk_pairs_by_unicode() noexcept : pairs{}
+    gbk_pairs_by_unicode() noexcept
+        : pairs{}
     {
         constexpr unsigned pair_count = sizeof unicode_by_gbk_pair / sizeof *unicode_by_gbk_pair;
         for (unsigned index = 0; index < pair_count; ++index) {

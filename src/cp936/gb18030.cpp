@@ -124,7 +124,9 @@ gb18030_character read_gb18030(const unsigned char* bytes, std::size_t count,
     if (count < 4) return more_may_follow ? unknown_yet : broken;
     const std::uint32_t number =
         ((static_cast<std::uint32_t>(bytes[0] - 0x81) * 10 + (bytes[1] - 0x30)) * 126 +
-         (bytes[2] - 0x81)) * 10 + (bytes[3] - 0x30);
+         (bytes[2] - 0x81)) *
+            10 +
+        (bytes[3] - 0x30);
     if (number < four_byte_numbers_in_plane_0) return {character_in_plane_0(number), 4};
     if (number >= supplementary_first_number && number - supplementary_first_number <= 0xFFFFF) {
         return {0x10000 + (number - supplementary_first_number), 4};

@@ -38,8 +38,8 @@ unsigned char* utf8_to_gbk::pass_on(std::span<const unsigned char> bytes,
 
 unsigned char* utf8_to_gbk::put_character(char32_t character, unsigned char* out) noexcept
 {
-    const std::size_t length = codes_ == gbk_codes::gb18030 ? put_gb18030(character, out)
-                                                            : put_gbk(character, out);
+    const std::size_t length =
+        codes_ == gbk_codes::gb18030 ? put_gb18030(character, out) : put_gbk(character, out);
     if (length > 0) return out + length;
     ++missing_count_;
     const char32_t* const named = first_missing_;

@@ -14,7 +14,10 @@ enum class gbk_codes { code_page_936, gb18030 };
 // unchanged, so GBK given by mistake keeps its codes.
 class utf8_to_gbk {
 public:
-    explicit utf8_to_gbk(gbk_codes codes = gbk_codes::code_page_936) noexcept : codes_(codes) {}
+    explicit utf8_to_gbk(gbk_codes codes = gbk_codes::code_page_936) noexcept
+        : codes_(codes)
+    {
+    }
 
     // The most bytes convert() may put out beyond the count it is given: those of a character
     // begun in the previous piece and found to be cut short.

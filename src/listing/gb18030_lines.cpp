@@ -1,7 +1,7 @@
 #include "listing/gb18030_lines.h"
-#include "cp936/gb18030.h"
 #include "common/shows_as_itself.h"
 #include "common/utf8.h"
+#include "cp936/gb18030.h"
 
 #include <algorithm>
 #include <cstring>
@@ -59,8 +59,8 @@ std::size_t gb18030_pair_lines::put_known(const unsigned char* bytes, std::size_
 {
     std::size_t made = 0;
     for (; made < pair_count; ++made) {
-        unsigned char* const line_end = put_line(bytes + 2 * made, count_at_hand - 2 * made,
-                                                 more_may_follow, controls, out);
+        unsigned char* const line_end =
+            put_line(bytes + 2 * made, count_at_hand - 2 * made, more_may_follow, controls, out);
         if (line_end == nullptr) break;
         out = line_end;
     }
@@ -98,8 +98,8 @@ unsigned char* gb18030_pair_lines::put_line(const unsigned char* pair, std::size
             owed = 1;
             half = true;
         } else {
-            out = put_utf8(shows_as_itself(read.character) ? read.character
-                                                           : replacement_character, out);
+            out = put_utf8(shows_as_itself(read.character) ? read.character : replacement_character,
+                           out);
             owed = read.length - (2 - at);
             half = false;
             ++at;  // the pair's other byte is part of the code

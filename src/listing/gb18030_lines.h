@@ -16,9 +16,9 @@
 class gb18030_pair_lines {
 public:
     // A ditto mark or U+FFFD beside a character beyond U+FFFF: three bytes and four.
-    static constexpr std::size_t longest_line =
-        line_part::tab + 3 + 4 + line_part::spaces + 2 * line_part::longest_hex_field +
-        line_part::line_end;
+    static constexpr std::size_t longest_line = line_part::tab + 3 + 4 + line_part::spaces +
+                                                2 * line_part::longest_hex_field +
+                                                line_part::line_end;
     static constexpr std::size_t most_kept_pairs = 2;
 
     // Makes the lines of the first `pair_count` byte pairs of `bytes`, after those of the
@@ -31,8 +31,8 @@ public:
 
 private:
     std::size_t put_known(const unsigned char* bytes, std::size_t pair_count,
-                          std::size_t count_at_hand, bool more_may_follow,
-                          control_bytes controls, unsigned char*& out) noexcept;
+                          std::size_t count_at_hand, bool more_may_follow, control_bytes controls,
+                          unsigned char*& out) noexcept;
     unsigned char* put_line(const unsigned char* pair, std::size_t count_at_hand,
                             bool more_may_follow, control_bytes controls,
                             unsigned char* out) noexcept;

@@ -1,6 +1,6 @@
 #pragma once
-#include "listing/listing_output.h"
 #include "common/text_encoding.h"
+#include "listing/listing_output.h"
 
 #include <cstdio>
 

@@ -18,8 +18,7 @@ constexpr std::size_t longest_line_in(text_encoding encoding)
 
 }  // namespace
 
-listing_output::listing_output(std::FILE* stream, bool on_terminal,
-                               text_encoding encoding) noexcept
+listing_output::listing_output(std::FILE* stream, bool on_terminal, text_encoding encoding) noexcept
     : stream_(stream),
       on_terminal_(on_terminal),
       encoding_(encoding),
@@ -85,8 +84,8 @@ void listing_output::end_lines() noexcept
         if (room_left() < room_for_kept_lines) flush();
         const control_bytes controls =
             on_terminal_ ? control_bytes::as_pictures : control_bytes::as_they_are;
-        filled_ = static_cast<std::size_t>(gb18030_lines_.finish(controls, buffer_ + filled_) -
-                                           buffer_);
+        filled_ =
+            static_cast<std::size_t>(gb18030_lines_.finish(controls, buffer_ + filled_) - buffer_);
     }
     flush();
 }

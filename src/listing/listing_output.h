@@ -1,7 +1,7 @@
 #pragma once
+#include "common/text_encoding.h"
 #include "listing/gb18030_lines.h"
 #include "listing/pair_lines.h"
-#include "common/text_encoding.h"
 
 #include <cstddef>
 #include <cstdio>

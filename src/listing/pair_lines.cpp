@@ -1,7 +1,7 @@
 #include "listing/pair_lines.h"
-#include "cp936/cp936.h"
 #include "common/hex_digits.h"
 #include "common/utf8.h"
+#include "cp936/cp936.h"
 
 #include <array>
 #include <bit>
@@ -76,8 +76,8 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
         const auto second_count = static_cast<unsigned>(second_hex >> count_shift);
         const std::uint64_t head =
             tab_and_spaces | first << first_byte_shift | second << second_byte_shift;
-        const std::uint64_t tail =
-            (first_hex & digits_mask) | (second_hex & digits_mask) << (8 * first_count);
+        const std::uint64_t tail = (first_hex & digits_mask) | (second_hex & digits_mask)
+                                                                   << (8 * first_count);
         const std::uint64_t head_bytes = in_memory_order(head);
         const std::uint64_t tail_bytes = in_memory_order(tail);
         std::memcpy(out, &head_bytes, sizeof head_bytes);

@@ -1,8 +1,8 @@
 #pragma once
-#include "cp936/utf8_to_gbk.h"
-#include "listing/listing_output.h"
 #include "common/text_encoding.h"
 #include "common/utf8.h"
+#include "cp936/utf8_to_gbk.h"
+#include "listing/listing_output.h"
 
 #include <cstddef>
 
@@ -17,7 +17,7 @@ public:
           input_encoding_(input_encoding),
           mark_bytes_seen_(reads_utf8(input_encoding) ? 0 : sizeof byte_order_mark),
           converter_(input_encoding == text_encoding::gb18030 ? gbk_codes::gb18030
-                                                               : gbk_codes::code_page_936)
+                                                              : gbk_codes::code_page_936)
     {
     }
 

@@ -1,7 +1,7 @@
 #include "fake_console.h"
-#include "cp936/cp936.h"
 #include "common/utf16.h"
 #include "common/utf8.h"
+#include "cp936/cp936.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,12 +23,14 @@ using fake_console::console;
 
 namespace {
 int keyboard_object;
-}
+}  // namespace
 
 HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) noexcept
 {
     ++console.open_calls;
-    if (!console.keyboard_present || std::strcmp(file_name, "CONIN$") != 0) return INVALID_HANDLE_VALUE;
+    if (!console.keyboard_present || std::strcmp(file_name, "CONIN$") != 0) {
+        return INVALID_HANDLE_VALUE;
+    }
     return &keyboard_object;
 }
 
@@ -49,7 +51,8 @@ BOOL SetConsoleMode(HANDLE handle, DWORD mode) noexcept
 
 UINT GetConsoleCP() noexcept { return console.code_page; }
 
-BOOL ReadConsoleInputW(HANDLE handle, INPUT_RECORD* buffer, DWORD length, DWORD* events_read) noexcept
+BOOL ReadConsoleInputW(HANDLE handle, INPUT_RECORD* buffer, DWORD length,
+                       DWORD* events_read) noexcept
 {
     *events_read = 0;
     if (handle != &keyboard_object || length < 1) return FALSE;
@@ -79,9 +82,13 @@ int WideCharToMultiByte(UINT code_page, DWORD, const WCHAR* wide, int wide_count
     }
     unsigned char out[4] = {'?'};
     std::size_t length = 1;
-    if (code_page == 65001) length = static_cast<std::size_t>(put_utf8(character, out) - out);
-    else if (code_page == gbk_code_page) length = std::max<std::size_t>(put_gbk(character, out), 1);
-    else return 0;
+    if (code_page == 65001) {
+        length = static_cast<std::size_t>(put_utf8(character, out) - out);
+    } else if (code_page == gbk_code_page) {
+        length = std::max<std::size_t>(put_gbk(character, out), 1);
+    } else {
+        return 0;
+    }
     if (length > static_cast<std::size_t>(byte_count)) return 0;
     std::memcpy(bytes, out, length);
     return static_cast<int>(length);

@@ -15,7 +15,7 @@ struct key_case {
     const char* key;
     std::string bytes;  // typed in one burst: the key, then any typed ahead
     int code;
-    std::string left = {};       // the keys typed ahead, never read: left for the shell
+    std::string left = {};  // the keys typed ahead, never read: left for the shell
     // gbk: gbcode --utf8, a character gives its GBK code's first byte; gb18030: gbcode -g
     key_characters characters = key_characters::as_typed;
     unsigned char erase = 0x7F;  // the terminal's erase character (stty erase)

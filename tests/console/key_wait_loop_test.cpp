@@ -20,12 +20,12 @@ protected:
 TEST_F(KeyWait, SkipsWhatIsNoKeyPressAndReturnsTheFirstKey)
 {
     console.script = {other_event(),
-                      wide_key_press(0, 0x2A, SHIFT_PRESSED),          // Shift pressed alone
-                      wide_key_press(0, 0x2A, 0, FALSE),               // and released
-                      wide_key_press('q', 0x10, 0, FALSE),             // a release of a key with a character
-                      wide_key_press(0, 0x4C),                         // keypad 5 with Num Lock off
-                      wide_key_press(0, 0x59),                         // a scan code beyond the table
-                      wide_key_press(0, 0x48, SHIFT_PRESSED),          // keypad Up with Shift
+                      wide_key_press(0, 0x2A, SHIFT_PRESSED),  // Shift pressed alone
+                      wide_key_press(0, 0x2A, 0, FALSE),       // and released
+                      wide_key_press('q', 0x10, 0, FALSE),  // a release of a key with a character
+                      wide_key_press(0, 0x4C),              // keypad 5 with Num Lock off
+                      wide_key_press(0, 0x59),              // a scan code beyond the table
+                      wide_key_press(0, 0x48, SHIFT_PRESSED),  // keypad Up with Shift
                       wide_key_press('a', 0x1E),
                       wide_key_press('b', 0x30)};
     EXPECT_EQ(wait_for_key(as_typed), 'a');
@@ -95,10 +95,12 @@ TEST_F(KeyWait, ASurrogatePairIsOneCharacter)
                       wide_key_press(0xDE00, 0), wide_key_press('b', 0x30)};
     EXPECT_EQ(wait_for_key(gbk), '?');
     EXPECT_EQ(console.next, 3u);
-    console.script.insert(console.script.begin() + 3, {wide_key_press(0xD83D, 0), wide_key_press(0xDE00, 0)});
+    console.script.insert(console.script.begin() + 3,
+                          {wide_key_press(0xD83D, 0), wide_key_press(0xDE00, 0)});
     EXPECT_EQ(wait_for_key(as_typed), 0xF0);
     // A lone half is no character: dropped, and the next key counts.
-    console.script.insert(console.script.begin() + 5, {wide_key_press(0xDE00, 0), wide_key_press(0xD83D, 0)});
+    console.script.insert(console.script.begin() + 5,
+                          {wide_key_press(0xDE00, 0), wide_key_press(0xD83D, 0)});
     EXPECT_EQ(wait_for_key(as_typed), 'b');
 }
 
@@ -120,7 +122,8 @@ TEST_F(KeyWait, AltReleasedWithACharacterTypedOnTheKeypadEndsIt)
     INPUT_RECORD alt_up = wide_key_press(0x6C49, 0x38, 0, FALSE);
     alt_up.Event.KeyEvent.wVirtualKeyCode = VK_MENU;
     console.code_page = 936;
-    console.script = {wide_key_press(0, 0x38, LEFT_ALT_PRESSED), wide_key_press(0, 0x4F, LEFT_ALT_PRESSED),
+    console.script = {wide_key_press(0, 0x38, LEFT_ALT_PRESSED),
+                      wide_key_press(0, 0x4F, LEFT_ALT_PRESSED),
                       wide_key_press(0, 0x4F, LEFT_ALT_PRESSED, FALSE), alt_up};
     EXPECT_EQ(wait_for_key(as_typed), 0xBA);
 }

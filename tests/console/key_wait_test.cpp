@@ -75,7 +75,8 @@ TEST(KeyCode, TellingRows)
         const DWORD states[] = {0, shift, ctrl, alt};
         for (int column = 0; column < 4; ++column) {
             SCOPED_TRACE(column);
-            const std::optional<int> code = key_code_of(key_press(0, row.scan_code, states[column] | row.table));
+            const std::optional<int> code =
+                key_code_of(key_press(0, row.scan_code, states[column] | row.table));
             EXPECT_EQ(code.value_or(-1), expected[column]);
         }
     }

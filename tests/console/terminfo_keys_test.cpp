@@ -34,8 +34,8 @@ std::string output_of(const std::string& command)
 // (\0 is a NUL, sent as 80).
 std::string unescape(const std::string& text)
 {
-    static const std::map<char, char> named{{'E', 0x1B}, {'e', 0x1B}, {'n', '\n'}, {'l', '\n'},
-                                            {'r', '\r'}, {'t', '\t'}, {'b', '\b'}, {'f', '\f'},
+    static const std::map<char, char> named{{'E', 0x1B}, {'e', 0x1B},  {'n', '\n'}, {'l', '\n'},
+                                            {'r', '\r'}, {'t', '\t'},  {'b', '\b'}, {'f', '\f'},
                                             {'s', ' '},  {'0', '\x80'}};
     std::string bytes;
     for (std::size_t at = 0; at < text.size(); ++at) {
@@ -43,8 +43,8 @@ std::string unescape(const std::string& text)
         if (c == '^' && at + 1 < text.size()) {
             const char next = text[++at];
             bytes += next == '?' ? '\x7f' : static_cast<char>(next & 0x1F);
-        } else if (c == '\\' && at + 3 < text.size() && text.find_first_not_of(
-                                                           "01234567", at + 1) >= at + 4) {
+        } else if (c == '\\' && at + 3 < text.size() &&
+                   text.find_first_not_of("01234567", at + 1) >= at + 4) {
             const int value = std::stoi(text.substr(at + 1, 3), nullptr, 8);
             bytes += static_cast<char>(value == 0 ? 0x80 : value);
             at += 3;
@@ -83,12 +83,12 @@ std::map<std::string, std::string> keys_of(const std::string& entry)
 bool is_emulator(const std::string& name)
 {
     static const char* const families[] = {
-        "xterm",    "rxvt",   "screen",  "tmux",    "vte",        "gnome",     "konsole",
-        "kitty",    "alacritty", "st-",  "foot+base", "linux",    "putty",     "mintty",
-        "ms-terminal", "iTerm", "iterm2", "nsterm",  "Eterm",      "aterm",     "mrxvt",
-        "mlterm",   "terminology", "termite", "terminator", "hterm", "vscode", "domterm",
-        "teraterm", "cygwin",  "xfce",   "kterm",   "color_xterm", "dtterm",   "kvt",
-        "xiterm",   "xgterm",  "jfbterm", "kon",     "bterm",      "dvtm",      "mosh",
+        "xterm",       "rxvt",        "screen",  "tmux",       "vte",         "gnome",  "konsole",
+        "kitty",       "alacritty",   "st-",     "foot+base",  "linux",       "putty",  "mintty",
+        "ms-terminal", "iTerm",       "iterm2",  "nsterm",     "Eterm",       "aterm",  "mrxvt",
+        "mlterm",      "terminology", "termite", "terminator", "hterm",       "vscode", "domterm",
+        "teraterm",    "cygwin",      "xfce",    "kterm",      "color_xterm", "dtterm", "kvt",
+        "xiterm",      "xgterm",      "jfbterm", "kon",        "bterm",       "dvtm",   "mosh",
         "ms-vt",
     };
     if (name == "st") return true;
@@ -152,6 +152,7 @@ std::optional<int> expected_code(const std::string& capability,
                                  const std::map<std::string, std::string>& keys,
                                  const std::string& entry)
 {
+    // clang-format off
     static const std::map<std::string, int> codes{
         {"kcuu1", 224}, {"kcud1", 224}, {"kcuf1", 224}, {"kcub1", 224}, {"khome", 224},
         {"kend", 224},  {"kich1", 224}, {"kdch1", 224}, {"kpp", 224},   {"knp", 224},
@@ -165,6 +166,7 @@ std::optional<int> expected_code(const std::string& capability,
         {"kpADD", '+'}, {"kpSUB", '-'}, {"kpMUL", '*'}, {"kpDIV", '/'}, {"kpCMA", ','},
         {"kpNUM", no_code},
     };
+    // clang-format on
     // Entries with the VT100's keypad (vt100+keypad) name its 1, 3, 2, 0 and . by the corners
     // and middle: there kb2 is keypad 2.
     const auto ka1 = keys.find("ka1");
@@ -192,6 +194,7 @@ std::optional<int> expected_code(const std::string& capability,
 // The other meaning is not checked.
 const char* why_other_meaning(const std::string& bytes)
 {
+    // clang-format off
     static const std::map<std::string, const char*> chosen{
         {"\x1b[33~", "Shift+F9 as in rxvt, Linux and PuTTY, not macOS Terminal's Shift+F11"},
         {"\x1b[34~", "Shift+F10 as in rxvt, Linux and PuTTY, not macOS Terminal's Shift+F12"},
@@ -207,6 +210,7 @@ const char* why_other_meaning(const std::string& bytes)
         {"\x1b[OF", "the focus-out report ESC [ O, then F: terminology 1.0.0's entry's End"},
         {"\x7f", "Ctrl+Backspace (127) where Backspace sends ^H, not old keytabs' Delete"},
     };
+    // clang-format on
     const auto found = chosen.find(bytes);
     return found != chosen.end() ? found->second : nullptr;
 }
@@ -247,9 +251,11 @@ std::string visible(const std::string& bytes)
     std::string text;
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte == 0x1B) text += "ESC ";
-        else if (byte > 0x20 && byte < 0x7F) text += std::string(1, c) + " ";
-        else {
+        if (byte == 0x1B) {
+            text += "ESC ";
+        } else if (byte > 0x20 && byte < 0x7F) {
+            text += std::string(1, c) + " ";
+        } else {
             char hex[4];
             std::snprintf(hex, sizeof hex, "%02X ", byte);
             text += hex;
@@ -273,8 +279,8 @@ TEST(TerminfoKeys, EveryKeyOfEveryEmulatorGivesTheConsolesCode)
     // The keypad's keys sent as the cursor block's (xterm, st, Eterm) are those keys.
     std::set<std::string> cursor_block;
     for (const auto& [entry, keys] : entries) {
-        for (const char* key : {"khome", "kend", "kpp", "knp", "kich1", "kdch1", "kcuu1",
-                                "kcud1", "kcuf1", "kcub1"}) {
+        for (const char* key : {"khome", "kend", "kpp", "knp", "kich1", "kdch1", "kcuu1", "kcud1",
+                                "kcuf1", "kcub1"}) {
             if (const auto found = keys.find(key); found != keys.end()) {
                 cursor_block.insert(found->second);
             }
@@ -306,8 +312,8 @@ TEST(TerminfoKeys, EveryKeyOfEveryEmulatorGivesTheConsolesCode)
             sequences.insert(bytes);
         }
     }
-    std::printf("%zu entries, %d keys, %zu distinct sequences checked\n", entries.size(),
-                checked, sequences.size());
+    std::printf("%zu entries, %d keys, %zu distinct sequences checked\n", entries.size(), checked,
+                sequences.size());
     for (const auto& [reason, count] : other_meanings) {
         std::printf("  %d left to another meaning: %s\n", count, reason.c_str());
     }

@@ -1,5 +1,5 @@
-#include "console/key_case.h"
 #include "console/vt_decode.h"
+#include "console/key_case.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@ constexpr DWORD enhanced = ENHANCED_KEY;
 
 decoded_input decode(const std::string& bytes, bool more_may_follow)
 {
-    return decode_terminal_input(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                 bytes.size(), more_may_follow);
+    return decode_terminal_input(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                 more_may_follow);
 }
 
 struct event_case {
@@ -41,6 +41,7 @@ void expect_event(const decoded_input& input, const event_case& c, std::size_t l
 
 TEST(TerminalInput, EachAcceptedFormIsOneKey)
 {
+    // clang-format off
     const event_case cases[] = {
         {"a", "a", 'a', 0, 0},
         {"Enter", "\r", 13, 0, 0},
@@ -93,6 +94,7 @@ TEST(TerminalInput, EachAcceptedFormIsOneKey)
         {"keypad Enter", "\x1bOM", 0, 0x1C, enhanced},
         {"keypad /", "\x1bOo", 0, 0x35, enhanced},
     };
+    // clang-format on
     for (const event_case& c : cases) {
         SCOPED_TRACE(c.name);
         expect_event(decode(c.bytes, true), c, c.bytes.size());
@@ -187,6 +189,7 @@ TEST(TerminalKeys, StOutsideApplicationKeypadMode)
 
 TEST(TerminalKeys, ApplicationKeypadMode)
 {
+    // clang-format off
     expect_keys({
         {"*", "\x1bOj", '*'},          {"+", "\x1bOk", '+'},
         {"-", "\x1bOm", '-'},          {"+, PuTTY", "\x1bOl", '+'},
@@ -196,10 +199,12 @@ TEST(TerminalKeys, ApplicationKeypadMode)
         {"9 as Page Up", "\x1bOy", 0}, {". as Delete", "\x1bOn", 0},
         {"5, which has no code", "\x1bOu", no_key},
     });
+    // clang-format on
 }
 
 TEST(TerminalKeys, EightBitControlsInUtf8)
 {
+    // clang-format off
     expect_keys({
         {"F5, CSI as U+009B", "\xC2\x9B" "15~", 0},
         {"Up, CSI as U+009B", "\xC2\x9B" "A", 224},
@@ -208,6 +213,7 @@ TEST(TerminalKeys, EightBitControlsInUtf8)
         {"U+009B typed alone (GBK's nie)", "\xC2\x9B", 0xC2},
         {"U+008F typed alone", "\xC2\x8F", 0xC2},
     });
+    // clang-format on
 }
 
 TEST(TerminalKeys, MouseReportsInTheUtf8MouseMode)
@@ -303,8 +309,16 @@ TEST(TerminalInput, EveryCharacterIsGivenInUnicodeWithItsFirstByteAsTyped)
     for (const std::string part : {"\x94", "\x94\x39", "\x94\x39\xFC"}) {
         EXPECT_EQ(decode(part, true).outcome, decode_outcome::need_more);
     }
-    EXPECT_EQ(decode("\x94\x39" "a", true).length, 1u);
-    EXPECT_EQ(decode("\x94\x39\xFC" "a", true).length, 1u);
+    EXPECT_EQ(decode("\x94\x39"
+                     "a",
+                     true)
+                  .length,
+              1u);
+    EXPECT_EQ(decode("\x94\x39\xFC"
+                     "a",
+                     true)
+                  .length,
+              1u);
 }
 
 TEST(TerminalKeys, CharactersOfSeveralBytesAreOneKey)
@@ -324,7 +338,12 @@ TEST(TerminalKeys, CharactersOfSeveralBytesAreOneKey)
     const struct {
         std::string bytes;
         std::size_t length;
-    } followed[] = {{"\xBA\xBA\xBA", 2}, {"\xE6\xB1" "a", 2}, {"\xC3\x1b", 1}, {"\xC3\xA9\xC3", 2}};
+    } followed[] = {{"\xBA\xBA\xBA", 2},
+                    {"\xE6\xB1"
+                     "a",
+                     2},
+                    {"\xC3\x1b", 1},
+                    {"\xC3\xA9\xC3", 2}};
     for (const auto& c : followed) {
         SCOPED_TRACE(c.bytes);
         const decoded_input input = decode(c.bytes, true);

@@ -95,8 +95,8 @@ TEST(TerminalInputReader, AControlByteCutsASkippedSequenceShort)
 
 TEST(TerminalInputReader, ASequenceDroppedAfterAPauseLeavesNothingBehind)
 {
-    for (const std::string& cut : {std::string("\x1b[1;"), std::string("\x1b]11;rgb:00"),
-                                  "\x1b[" + std::string(80, ';')}) {
+    for (const std::string& cut :
+         {std::string("\x1b[1;"), std::string("\x1b]11;rgb:00"), "\x1b[" + std::string(80, ';')}) {
         SCOPED_TRACE(cut.substr(1, 12));
         terminal_input input;
         EXPECT_EQ(keys_from(input, cut), "");
@@ -126,8 +126,8 @@ TEST(TerminalInputReader, ALookAheadByteStartsTheNextKey)
 {
     // Alt+Esc is told from rxvt's Alt+Up (ESC ESC [ A) by the byte after it, and st's
     // Ctrl+Delete (ESC [ M) from a mouse report: that byte is the next key.
-    for (const auto& [bytes, keys] : {std::pair<std::string, std::string>{"\x1b\x1bx", "\x1bx"},
-                                      {"\x1b[M\r", "!\r"}}) {
+    for (const auto& [bytes, keys] :
+         {std::pair<std::string, std::string>{"\x1b\x1bx", "\x1bx"}, {"\x1b[M\r", "!\r"}}) {
         SCOPED_TRACE(bytes.substr(1));
         terminal_input input;
         EXPECT_EQ(keys_from(input, bytes), keys);
@@ -142,11 +142,13 @@ TEST(TerminalInputReader, TheEraseCharacterIsBackspace)
         std::string bytes;
         char character;
         WORD scan_code;
+        // clang-format off
     } cases[] = {
         {0x7F, "\x7f", 0x08, 0x0E},      {0x7F, "\x1b\x7f", 0x08, 0x0E},  // and Alt+Backspace
         {0x7F, "\x08", 0x08, 0},         {0x08, "\x08", 0x08, 0x0E},
         {0x08, "\x7f", 0x7F, 0},  // Ctrl+Backspace on a console
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.erase));
         terminal_input input;

@@ -17,7 +17,8 @@ char32_t glibc_character(iconv_t converter, unsigned lead, unsigned trail)
     auto* out = reinterpret_cast<char*>(&character);
     std::size_t in_left = sizeof pair, out_left = sizeof character;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    const bool read = iconv(converter, &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1);
+    const bool read =
+        iconv(converter, &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1);
     return read && in_left == 0 && out_left == 0 ? character : 0;
 }
 

@@ -21,7 +21,8 @@ std::string convert(const std::vector<std::string>& pieces)
         gbk.append(out.data(), static_cast<std::size_t>(end - start));
     }
     unsigned char rest[utf8_to_gbk::carried_over + 1];
-    gbk.append(reinterpret_cast<const char*>(rest), static_cast<std::size_t>(converter.finish(rest) - rest));
+    gbk.append(reinterpret_cast<const char*>(rest),
+               static_cast<std::size_t>(converter.finish(rest) - rest));
     return gbk;
 }
 
@@ -31,6 +32,7 @@ TEST(Utf8ToGbk, ConvertsTellingCharacters)
         const char* name;
         std::vector<std::string> pieces;
         std::string gbk;
+        // clang-format off
     } cases[] = {
         {"ASCII", {"ab"}, "ab"},
         {"GB2312: han zi", {"\xE6\xB1\x89\xE5\xAD\x97"}, "\xBA\xBA\xD7\xD6"},
@@ -44,6 +46,7 @@ TEST(Utf8ToGbk, ConvertsTellingCharacters)
         {"cut short by the end", {"\xE6\xB1"}, "\xE6\xB1"},
         {"cut short by another byte", {"\xE6\xB1" "a"}, "\xE6\xB1" "a"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(convert(c.pieces), c.gbk);
@@ -56,14 +59,14 @@ TEST(Utf8, DecodesOnlyWholeCharactersOfTheirCount)
         std::string bytes;
         char32_t character;
     } cases[] = {
-        {"A", U'A'},                    // one ASCII byte: itself, not its low bits
+        {"A", U'A'},  // one ASCII byte: itself, not its low bits
         {"\xC3\xA9", U'\u00E9'},
         {"\xE6\xB1\x89", U'\u6C49'},
         {"\xF0\x9F\x98\x80", U'\U0001F600'},
-        {"\xC3", 0},                   // a lead alone
-        {"\xC3\xA9\x80", 0},            // a count the lead does not announce
-        {"\xE6\x41\x89", 0},            // a byte out of place
-        {"\xC0\x80", 0},                 // a longer form of the zero byte
+        {"\xC3", 0},          // a lead alone
+        {"\xC3\xA9\x80", 0},  // a count the lead does not announce
+        {"\xE6\x41\x89", 0},  // a byte out of place
+        {"\xC0\x80", 0},      // a longer form of the zero byte
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);

@@ -1,8 +1,8 @@
 #include "listing/listing.h"
+#include "common/utf8.h"
 #include "listing/listing_model.h"
 #include "listing/pair_lines.h"
 #include "listing/token_scan.h"
-#include "common/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +46,7 @@ struct listing_case {
 
 TEST(Listing, ListsEachTokenInPairsByPosition)
 {
+    // clang-format off
     const listing_case cases[] = {
         {"two Chinese characters", "\xBA\xBA\xD7\xD6\n",
          "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n"},
@@ -64,6 +65,7 @@ TEST(Listing, ListsEachTokenInPairsByPosition)
         {"no token before the end", " \t\n\n", ""},
         {"empty input", "", ""},
     };
+    // clang-format on
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(list(c.input), c.expected);
@@ -95,7 +97,10 @@ TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
 TEST(Listing, LinesShownOneByOneMatchBufferedOnes)
 {
     // The terminator of an odd token shows as '.', as a zero byte takes no cell there.
-    EXPECT_EQ(list("\xBA\xBA\xD7\xD6" "a", true), "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta.  610\n");
+    EXPECT_EQ(list("\xBA\xBA\xD7\xD6"
+                   "a",
+                   true),
+              "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta.  610\n");
 }
 
 TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
@@ -104,6 +109,7 @@ TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
         const char* name;
         std::string token;
         bool looks_like_utf8;
+        // clang-format off
     } cases[] = {
         {"Chinese in UTF-8", "\xE6\xB1\x89\xE5\xAD\x97", true},
         {"a four-byte character among ASCII", "a\xF0\x9F\x98\x80" "b", true},
@@ -115,6 +121,7 @@ TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
         {"UTF-8 cut short by the token's end", "\xE6\xB1\x89\xE5\xAD", false},
         {"a longer form of a character", "\xE6\xB1\x89\xE0\x80\xAF", false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         // Whole, and a byte a read, so that each character is split between reads.
         for (const std::size_t piece : {c.token.size(), std::size_t{1}}) {
@@ -123,7 +130,9 @@ TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
             listing_output output_stream(out, false, text_encoding::gbk);
             token_scan scan(output_stream, text_encoding::gbk);
             const auto* const bytes = reinterpret_cast<const unsigned char*>(c.token.data());
-            for (std::size_t at = 0; at < c.token.size(); at += piece) scan.list_more(bytes + at, piece);
+            for (std::size_t at = 0; at < c.token.size(); at += piece) {
+                scan.list_more(bytes + at, piece);
+            }
             scan.finish();
             EXPECT_EQ(scan.looks_like_utf8(), c.looks_like_utf8);
             std::fclose(out);
@@ -133,6 +142,7 @@ TEST(Listing, GbkInputThatLooksLikeUtf8IsToldApart)
 
 TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
 {
+    // clang-format off
     const listing_case cases[] = {
         {"two Chinese characters", "\xE6\xB1\x89\xE5\xAD\x97 rest",
          "\t\xE6\xB1\x89  baba\n\t\xE5\xAD\x97  d7d6\n"},
@@ -146,6 +156,7 @@ TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
         {"U+F8F5 is the byte FF, and shows as itself", "\xEF\xA3\xB5" "a",
          "\t\xEF\xA3\xB5" "a  ff61\n"},
     };
+    // clang-format on
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(list(c.input, false, text_encoding::utf8), c.expected);
@@ -156,6 +167,7 @@ TEST(Listing, FromUtf8ListsTheGbkCodesAndShowsThePairsReadably)
 // the ditto mark (E3 80 83).
 TEST(Listing, AsGb18030ListsEveryCharactersCode)
 {
+    // clang-format off
     const listing_case cases[] = {
         {"GBK's pair, and GB18030's own for the euro sign", "\xE6\xB1\x89\xE2\x82\xAC",
          "\t\xE6\xB1\x89  baba\n\t\xE2\x82\xAC  a2e3\n"},
@@ -173,6 +185,7 @@ TEST(Listing, AsGb18030ListsEveryCharactersCode)
         {"a four-byte form no character has", "\x84" "1\xA5" "0",
          "\t\xEF\xBF\xBD" "1  8431\n\t\xEF\xBF\xBD" "0  a530\n"},
     };
+    // clang-format on
     for (const listing_case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(list(c.input, false, text_encoding::gb18030), c.expected);
@@ -215,9 +228,9 @@ TEST(PairLines, MatchTheLineFormatForEveryPairOfByteValues)
         std::string lines((bytes.size() / 2) * longest_pair_line + pair_lines_overrun, '\0');
         auto* const out = reinterpret_cast<unsigned char*>(lines.data());
         const auto* const pairs = reinterpret_cast<const unsigned char*>(bytes.data());
-        const unsigned char* const end =
-            on_terminal ? put_terminal_pair_lines(pairs, bytes.size() / 2, out)
-                        : put_pair_lines(pairs, bytes.size() / 2, out);
+        const unsigned char* const end = on_terminal
+                                             ? put_terminal_pair_lines(pairs, bytes.size() / 2, out)
+                                             : put_pair_lines(pairs, bytes.size() / 2, out);
         lines.resize(static_cast<std::size_t>(end - out));
         EXPECT_TRUE(lines == model_pair_lines(bytes, on_terminal));
     }
