@@ -3,6 +3,7 @@
 #include "common/utf8.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
+#include "cp936/gb18030.h"
 
 namespace {
 
@@ -223,29 +224,16 @@ character_span span_of_character(const unsigned char* bytes, std::size_t count,
     return {4, encoding::gb18030};
 }
 
-// GB18030's four-byte codes count up in order from 81 30 81 30; from 90 30 81 30 they are
-// U+10000 onwards. Those before it are characters of the basic plane outside GBK, which take
-// a table to name.
-char32_t unicode_of_gb18030(const unsigned char* bytes)
-{
-    const unsigned long index =
-        ((static_cast<unsigned long>(bytes[0] - 0x81) * 10 + (bytes[1] - '0')) * 126 +
-         (bytes[2] - 0x81)) *
-            10 +
-        (bytes[3] - '0');
-    constexpr unsigned long supplementary_first = 189000;  // the index of 90 30 81 30
-    if (index < supplementary_first || index - supplementary_first > 0x10FFFF - 0x10000) {
-        return replacement_character;
-    }
-    return static_cast<char32_t>(0x10000 + (index - supplementary_first));
-}
-
 char32_t unicode_of(const unsigned char* bytes, const character_span& span)
 {
     switch (span.form) {
     case encoding::utf8: return decode_utf8(bytes, span.length);
     case encoding::gbk: return unicode_of_gbk_pair(bytes[0], bytes[1]);
-    case encoding::gb18030: return unicode_of_gb18030(bytes);
+    case encoding::gb18030: {
+        // A code of the right form that no character has yet is still one key press.
+        const char32_t character = read_gb18030(bytes, span.length, false).character;
+        return character != 0 ? character : replacement_character;
+    }
     case encoding::single_byte:
     case encoding::euc_jp_supplementary: break;
     }
