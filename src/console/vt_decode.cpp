@@ -146,13 +146,12 @@ constexpr DWORD state_of_modifier(unsigned modifier)
 
 KEY_EVENT_RECORD key_event(CHAR character, WORD scan_code, DWORD state)
 {
-    KEY_EVENT_RECORD key{};
-    key.bKeyDown = TRUE;
-    key.wRepeatCount = 1;
-    key.wVirtualScanCode = scan_code;
-    key.uChar.AsciiChar = character;
-    key.dwControlKeyState = state;
-    return key;
+    return {.bKeyDown = TRUE,
+            .wRepeatCount = 1,
+            .wVirtualKeyCode = 0,
+            .wVirtualScanCode = scan_code,
+            .uChar = {.AsciiChar = character},
+            .dwControlKeyState = state};
 }
 
 KEY_EVENT_RECORD escape_key() { return key_event(escape, scan::escape, 0); }
