@@ -2,6 +2,12 @@
 
 namespace {
 
+// The converted bytes of one piece of UTF-8 input on their way to the pairs, at most twice as
+// many (a character of three bytes may take four). Static, not in the scan on the stack: a
+// small stack (ulimit -s) must do.
+constexpr std::size_t conversion_piece = 4096;
+unsigned char converted[2 * conversion_piece + utf8_to_gbk::carried_over];
+
 constexpr bool ends_token(unsigned char byte)
 {
     return byte == ' ' || static_cast<unsigned char>(byte - '\t') <= '\r' - '\t';
@@ -68,8 +74,8 @@ void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
     }
     while (count > 0) {
         const std::size_t piece = count < conversion_piece ? count : conversion_piece;
-        const unsigned char* const end = converter_.convert(bytes, piece, converted_);
-        pair(converted_, static_cast<std::size_t>(end - converted_));
+        const unsigned char* const end = converter_.convert(bytes, piece, converted);
+        pair(converted, static_cast<std::size_t>(end - converted));
         bytes += piece;
         count -= piece;
     }
@@ -139,8 +145,8 @@ void token_scan::pair(const unsigned char* from, std::size_t count) noexcept
 void token_scan::finish() noexcept
 {
     if (mark_bytes_seen_ < sizeof byte_order_mark) list_held_mark_bytes();
-    const unsigned char* const end = converter_.finish(converted_);
-    pair(converted_, static_cast<std::size_t>(end - converted_));
+    const unsigned char* const end = converter_.finish(converted);
+    pair(converted, static_cast<std::size_t>(end - converted));
     if (holds_byte_) {
         const unsigned char last_pair[2] = {held_byte_, 0x00};
         out_.put_lines(last_pair, 1);

@@ -48,8 +48,6 @@ private:
     // listing where it opens UTF-8 input; anywhere else it is a character like any other.
     static constexpr unsigned char byte_order_mark[] = {0xEF, 0xBB, 0xBF};
 
-    static constexpr std::size_t conversion_piece = 4096;
-
     listing_output& out_;
     const text_encoding input_encoding_;
     // How much of the byte order mark the input has begun with, so far; all of it once the
@@ -66,5 +64,4 @@ private:
     unsigned char utf8_lead_ = 0;
     std::size_t utf8_length_ = 0;
     std::size_t utf8_index_ = 0;
-    unsigned char converted_[2 * conversion_piece + utf8_to_gbk::carried_over];
 };
