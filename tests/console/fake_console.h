@@ -37,9 +37,7 @@ constexpr DWORD CTRL_SHUTDOWN_EVENT = 6;
 
 using PHANDLER_ROUTINE = BOOL(WINAPI*)(DWORD control_type);
 
-HANDLE CreateFileA(const char* file_name, DWORD desired_access, DWORD share_mode,
-                   void* security_attributes, DWORD creation_disposition,
-                   DWORD flags_and_attributes, HANDLE template_file) noexcept;
+HANDLE CreateFileA(const char* file_name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) noexcept;
 BOOL GetConsoleMode(HANDLE console, DWORD* mode) noexcept;
 BOOL SetConsoleMode(HANDLE console, DWORD mode) noexcept;
 UINT GetConsoleCP() noexcept;
