@@ -91,9 +91,8 @@ bool read_options(const char* argument, take_option&& take)
         const auto named = [letter](const option_name& name) {
             return name.short_name != nullptr && name.short_name[1] == *letter;
         };
-        const option_name* const end = std::end(option_names);
-        const option_name* const name = std::find_if(std::begin(option_names), end, named);
-        if (name == end) return false;
+        const option_name* const name = std::ranges::find_if(option_names, named);
+        if (name == std::end(option_names)) return false;
         take(name->meaning, name->short_name);
     }
     return true;
@@ -104,9 +103,8 @@ bool read_options(const char* argument, take_option&& take)
 std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
 {
     const char* alone = nullptr;  // --help or --version, as given
-    option alone_option = option::help;
-    int given = 0;               // options given, each letter of a bundle counted
-    bool options_ended = false;  // after "--", as scripts write before what they pass on
+    int given = 0;                // options given, each letter of a bundle counted
+    bool options_ended = false;   // after "--", as scripts write before what they pass on
     const auto take = [&](option meaning, const char* name) {
         ++given;
         switch (meaning) {
@@ -117,10 +115,7 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
         case option::gb18030: options.encoding = text_encoding::gb18030; break;
         case option::no_wait: options.wait_for_key = false; break;
         case option::help:
-        case option::version:
-            alone = name;
-            alone_option = meaning;
-            break;
+        case option::version: alone = name; break;
         }
     };
     for (int i = 1; i < argc; ++i) {
@@ -143,5 +138,5 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
         return usage_error_status;
     }
     if (alone == nullptr) return std::nullopt;
-    return alone_option == option::version ? answer(version, "") : answer(usage, help);
+    return is(alone, "--version") ? answer(version, "") : answer(usage, help);
 }

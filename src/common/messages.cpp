@@ -76,17 +76,14 @@ message& message::add_argument(const char* argument) noexcept
             put(static_cast<char>(byte));
         } else {
             // A whole UTF-8 character stays as it is, unless it could act on the line.
-            std::size_t length = utf8_length(byte);
-            std::size_t continuations = 1;
-            while (continuations < length && is_utf8_continuation(bytes[continuations])) {
-                ++continuations;
-            }
-            const char32_t character =
-                length > 1 && continuations == length ? decode_utf8(bytes, length) : 0;
+            // The zero byte at the end continues nothing, so the count stops there.
+            std::size_t length = 1;
+            while (length < utf8_length(byte) && is_utf8_continuation(bytes[length])) ++length;
+            const char32_t character = decode_utf8(bytes, length);
+            if (character == 0) length = 1;  // a byte that begins no character: escaped alone
             if (shows_as_itself(character)) {
                 for (std::size_t i = 0; i < length; ++i) put(static_cast<char>(bytes[i]));
             } else {
-                length = character != 0 ? length : 1;
                 for (std::size_t i = 0; i < length; ++i) put_hex_byte(bytes[i]);
             }
             bytes += length;

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <io.h>
+#include <utility>
 
 namespace {
 
@@ -33,8 +34,7 @@ wide_console console_behind(std::FILE* stream)
 {
     const int fd = _fileno(stream);
     const HANDLE handle = console_of(fd);
-    if (handle == INVALID_HANDLE_VALUE) return {};
-    return {fd, handle};
+    return handle != INVALID_HANDLE_VALUE ? wide_console{fd, handle} : wide_console{};
 }
 
 bool is_wide(std::FILE* stream, const wide_console& console)
@@ -88,15 +88,12 @@ console_read read_console(HANDLE console)
     for (DWORD i = 0; i < count && !ctrl_z_seen; ++i) {
         const wchar_t unit = units[i];
         ctrl_z_seen = unit == ctrl_z;
-        if (held_high_surrogate != 0) {
-            if (is_low_surrogate(unit)) {
-                out = put_utf8(joined_surrogates(held_high_surrogate, unit), out);
-                held_high_surrogate = 0;
-                continue;
-            }
-            out = put_utf8(replacement_character, out);
-            held_high_surrogate = 0;
+        const wchar_t high_surrogate = std::exchange(held_high_surrogate, 0);
+        if (high_surrogate != 0 && is_low_surrogate(unit)) {
+            out = put_utf8(joined_surrogates(high_surrogate, unit), out);
+            continue;
         }
+        if (high_surrogate != 0) out = put_utf8(replacement_character, out);
         if (ctrl_z_seen || (unit == L'\r' && i + 1 < count && units[i + 1] == L'\n')) continue;
         if (is_high_surrogate(unit)) {
             held_high_surrogate = unit;
@@ -116,12 +113,9 @@ console_read read_console(HANDLE console)
 long read_wide_console(HANDLE console, unsigned char* buffer, std::size_t capacity)
 {
     while (read_text_start == read_text_end) {
-        switch (read_console(console)) {
-        case console_read::text: break;
-        case console_read::emptied_by_ctrl_z:
-        case console_read::end: return 0;
-        case console_read::failed: return -1;
-        }
+        const console_read read = read_console(console);
+        if (read == console_read::failed) return -1;
+        if (read != console_read::text) return 0;  // the end, or a read a Ctrl+Z emptied
     }
     const std::size_t ready = read_text_end - read_text_start;
     const std::size_t count = ready < capacity ? ready : capacity;

@@ -4,6 +4,8 @@
 #include "common/utf16.h"
 #include "console/keyboard.h"
 
+#include <utility>
+
 namespace {
 
 // The keyboard handle (CONIN$) in its three states: not opened yet, open, or failed to open.
@@ -131,9 +133,8 @@ std::optional<key_press> read_key_press() noexcept
             waiting.high_surrogate = unit;
             continue;
         }
-        const WCHAR pair[2] = {waiting.high_surrogate, unit};
-        const bool whole_pair = waiting.high_surrogate != 0 && is_low_surrogate(unit);
-        waiting.high_surrogate = 0;
+        const WCHAR pair[2] = {std::exchange(waiting.high_surrogate, WCHAR{0}), unit};
+        const bool whole_pair = pair[0] != 0 && is_low_surrogate(unit);
         if (is_low_surrogate(unit) && !whole_pair) continue;
         const char32_t character = whole_pair ? joined_surrogates(pair[0], unit) : unit;
         press.key.uChar.UnicodeChar = 0;

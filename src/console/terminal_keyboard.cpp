@@ -7,9 +7,11 @@
 
 namespace {
 
+// The descriptor before the keyboard is opened; -1 once it failed to open.
+constexpr int not_opened = -2;
+
 struct terminal_keyboard {
-    bool opened = false;
-    int fd = -1;
+    int fd = not_opened;
     terminal_input input;
     long long last_byte_ms = 0;  // when the last byte came, for the silence after it
 };
@@ -20,8 +22,7 @@ terminal_keyboard keyboard;
 
 bool open_keyboard() noexcept
 {
-    if (!keyboard.opened) keyboard.fd = open_terminal_keyboard();
-    keyboard.opened = true;
+    if (keyboard.fd == not_opened) keyboard.fd = open_terminal_keyboard();
     return keyboard.fd >= 0;
 }
 

@@ -98,9 +98,8 @@ read_result read_terminal_byte(int fd, unsigned char& byte, long long deadline_m
     // Without a deadline the read comes first: from the background it stops us, as job
     // control expects, where poll() would wait on.
     if (deadline_ms >= 0) {
-        if (const read_result ready = wait_for_byte(fd, deadline_ms); ready != read_result::byte) {
-            return ready;
-        }
+        const read_result ready = wait_for_byte(fd, deadline_ms);
+        if (ready != read_result::byte) return ready;
     }
     for (;;) {
         const ssize_t count = read(fd, &byte, 1);
@@ -109,8 +108,7 @@ read_result read_terminal_byte(int fd, unsigned char& byte, long long deadline_m
         if (errno == EINTR) continue;
         // A standard descriptor serving as the keyboard may be non-blocking: wait for it.
         if (errno != EAGAIN && errno != EWOULDBLOCK) return read_result::failed;
-        if (const read_result ready = wait_for_byte(fd, deadline_ms); ready != read_result::byte) {
-            return ready;
-        }
+        const read_result ready = wait_for_byte(fd, deadline_ms);
+        if (ready != read_result::byte) return ready;
     }
 }

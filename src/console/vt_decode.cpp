@@ -3,6 +3,7 @@
 #include "common/utf8.h"
 #include "console/scan_codes.h"
 #include "cp936/cp936.h"
+#include "cp936/gb18030.h"
 
 namespace {
 
@@ -145,13 +146,12 @@ constexpr DWORD state_of_modifier(unsigned modifier)
 
 KEY_EVENT_RECORD key_event(CHAR character, WORD scan_code, DWORD state)
 {
-    KEY_EVENT_RECORD key{};
-    key.bKeyDown = TRUE;
-    key.wRepeatCount = 1;
-    key.wVirtualScanCode = scan_code;
-    key.uChar.AsciiChar = character;
-    key.dwControlKeyState = state;
-    return key;
+    return {.bKeyDown = TRUE,
+            .wRepeatCount = 1,
+            .wVirtualKeyCode = 0,
+            .wVirtualScanCode = scan_code,
+            .uChar = {.AsciiChar = character},
+            .dwControlKeyState = state};
 }
 
 KEY_EVENT_RECORD escape_key() { return key_event(escape, scan::escape, 0); }
@@ -176,11 +176,11 @@ constexpr bool opens_string(unsigned char byte)
     return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' || byte == '_';
 }
 
-enum class encoding { single_byte, utf8, gbk, gb18030, euc_jp_supplementary };
-
+// A character's bytes and the character they make: 0 where they make none (a byte alone, an
+// EUC-JP kanji), and a length of 0 while more of them may follow.
 struct character_span {
-    std::size_t length;  // 0 while more of it may follow
-    encoding form;
+    std::size_t length;
+    char32_t character;
 };
 
 constexpr bool is_digit(unsigned char byte) { return byte >= '0' && byte <= '9'; }
@@ -191,8 +191,8 @@ character_span span_of_character(const unsigned char* bytes, std::size_t count,
                                  bool more_may_follow)
 {
     const unsigned char lead = bytes[0];
-    const character_span alone{1, encoding::single_byte};
-    const character_span pending{0, encoding::single_byte};
+    const character_span alone{1, 0};
+    const character_span pending{0, 0};
     if (lead < 0x80) return alone;
     const std::size_t utf8 = utf8_length(lead);
     if (utf8 > 0) {
@@ -200,63 +200,37 @@ character_span span_of_character(const unsigned char* bytes, std::size_t count,
         while (fitting < count && fitting < utf8 && continues_utf8(lead, fitting, bytes[fitting])) {
             ++fitting;
         }
-        if (fitting == utf8) return {utf8, encoding::utf8};
+        if (fitting == utf8) return {utf8, decode_utf8(bytes, utf8)};
         if (fitting == count && more_may_follow) return pending;
     }
     if (!is_gbk_lead(lead)) return alone;
     if (count < 2) return more_may_follow ? pending : alone;
+    const character_span gbk_pair{2, unicode_of_gbk_pair(lead, bytes[1])};
     // EUC-JP writes the supplementary kanji as 8F and two bytes A1 to FE; its first two are
     // a GBK pair too, so the byte after them decides.
     constexpr unsigned char euc_jp_lead = 0x8F;
     const auto is_euc_jp_byte = [](unsigned char byte) { return byte >= 0xA1 && byte <= 0xFE; };
     if (lead == euc_jp_lead && is_euc_jp_byte(bytes[1])) {
-        if (count < 3) return more_may_follow ? pending : character_span{2, encoding::gbk};
-        if (is_euc_jp_byte(bytes[2])) return {3, encoding::euc_jp_supplementary};
+        if (count < 3) return more_may_follow ? pending : gbk_pair;
+        if (is_euc_jp_byte(bytes[2])) return {3, 0};
     }
-    if (is_gbk_trail(bytes[1])) return {2, encoding::gbk};
+    if (is_gbk_trail(bytes[1])) return gbk_pair;
     // GB18030's four bytes: a lead, a digit, a lead, a digit.
     if (!is_digit(bytes[1]) || (count > 2 && !is_gbk_lead(bytes[2])) ||
         (count > 3 && !is_digit(bytes[3]))) {
         return alone;
     }
     if (count < 4) return more_may_follow ? pending : alone;
-    return {4, encoding::gb18030};
-}
-
-// GB18030's four-byte codes count up in order from 81 30 81 30; from 90 30 81 30 they are
-// U+10000 onwards. Those before it are characters of the basic plane outside GBK, which take
-// a table to name.
-char32_t unicode_of_gb18030(const unsigned char* bytes)
-{
-    const unsigned long index =
-        ((static_cast<unsigned long>(bytes[0] - 0x81) * 10 + (bytes[1] - '0')) * 126 +
-         (bytes[2] - 0x81)) *
-            10 +
-        (bytes[3] - '0');
-    constexpr unsigned long supplementary_first = 189000;  // the index of 90 30 81 30
-    if (index < supplementary_first || index - supplementary_first > 0x10FFFF - 0x10000) {
-        return replacement_character;
-    }
-    return static_cast<char32_t>(0x10000 + (index - supplementary_first));
-}
-
-char32_t unicode_of(const unsigned char* bytes, const character_span& span)
-{
-    switch (span.form) {
-    case encoding::utf8: return decode_utf8(bytes, span.length);
-    case encoding::gbk: return unicode_of_gbk_pair(bytes[0], bytes[1]);
-    case encoding::gb18030: return unicode_of_gb18030(bytes);
-    case encoding::single_byte:
-    case encoding::euc_jp_supplementary: break;
-    }
-    return 0;
+    // A code of that form that no character has yet is still one key press.
+    const char32_t character = read_gb18030(bytes, 4, false).character;
+    return {4, character != 0 ? character : replacement_character};
 }
 
 decoded_input decode_character(const unsigned char* bytes, std::size_t count, bool more_may_follow)
 {
     const character_span span = span_of_character(bytes, count, more_may_follow);
     if (span.length == 0) return incomplete();
-    return found(span.length, plain_key(bytes[0], 0), unicode_of(bytes, span));
+    return found(span.length, plain_key(bytes[0], 0), span.character);
 }
 
 // A string runs from ESC and its opener to ST (ESC \) or BEL. Another ESC cuts it short and

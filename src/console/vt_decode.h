@@ -29,8 +29,7 @@ struct decoded_input {
     // The Unicode character of a key that types one beyond ASCII, in whatever form it came:
     // UTF-8, a GBK pair, GB18030's four bytes, or a code reported by CSI u or modifyOtherKeys
     // (with Ctrl and Shift applied); 0 for ASCII, keys without a character, and GBK pairs
-    // that stand for none. A GB18030 character of the basic plane outside GBK is U+FFFD: the
-    // code page 936 console gives every character outside GBK the same way.
+    // that stand for none; U+FFFD for a GB18030 code of four bytes that no character has.
     char32_t character = 0;
 };
 

@@ -22,6 +22,7 @@ listing_output::listing_output(std::FILE* stream, bool on_terminal, text_encodin
     : stream_(stream),
       on_terminal_(on_terminal),
       encoding_(encoding),
+      controls_(on_terminal ? control_bytes::as_pictures : control_bytes::as_they_are),
       longest_line_(longest_line_in(encoding))
 {
 }
@@ -66,14 +67,12 @@ void listing_output::put_lines(const unsigned char* bytes, std::size_t pair_coun
 unsigned char* listing_output::make_lines(const unsigned char* bytes, std::size_t pair_count,
                                           unsigned char* out) noexcept
 {
-    const control_bytes controls =
-        on_terminal_ ? control_bytes::as_pictures : control_bytes::as_they_are;
     switch (encoding_) {
     case text_encoding::gbk:
         return on_terminal_ ? put_terminal_pair_lines(bytes, pair_count, out)
                             : put_pair_lines(bytes, pair_count, out);
-    case text_encoding::utf8: return put_readable_pair_lines(bytes, pair_count, controls, out);
-    case text_encoding::gb18030: return gb18030_lines_.put(bytes, pair_count, controls, out);
+    case text_encoding::utf8: return put_readable_pair_lines(bytes, pair_count, controls_, out);
+    case text_encoding::gb18030: return gb18030_lines_.put(bytes, pair_count, controls_, out);
     }
     return out;
 }
@@ -82,10 +81,8 @@ void listing_output::end_lines() noexcept
 {
     if (encoding_ == text_encoding::gb18030) {
         if (room_left() < room_for_kept_lines) flush();
-        const control_bytes controls =
-            on_terminal_ ? control_bytes::as_pictures : control_bytes::as_they_are;
         filled_ =
-            static_cast<std::size_t>(gb18030_lines_.finish(controls, buffer_ + filled_) - buffer_);
+            static_cast<std::size_t>(gb18030_lines_.finish(controls_, buffer_ + filled_) - buffer_);
     }
     flush();
 }

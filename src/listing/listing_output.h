@@ -53,6 +53,7 @@ private:
     std::FILE* const stream_;
     const bool on_terminal_;
     const text_encoding encoding_;
+    const control_bytes controls_;  // on a terminal, as control pictures
     const std::size_t longest_line_;
     bool failed_ = false;
     bool reader_gone_ = false;

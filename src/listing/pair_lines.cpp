@@ -62,6 +62,25 @@ constexpr std::uint64_t in_memory_order(std::uint64_t word)
     return reversed;
 }
 
+// On a terminal, the bytes that would act instead of showing. The zero byte acts on nothing,
+// but takes no cell either, and would move the hex field after it out of line.
+constexpr bool is_control_byte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+// A byte as it stands, or U+FFFD for half of a character.
+unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
+{
+    if (byte < 0x80) return put_readable_ascii(byte, controls, out);
+    const char32_t character = unicode_of_gbk_byte(byte);
+    return put_utf8(character != 0 ? character : replacement_character, out);
+}
+
+unsigned char* put_hex(unsigned char byte, unsigned char* out)
+{
+    if (byte >= 0x10) *out++ = static_cast<unsigned char>(hex_digits[byte >> 4]);
+    *out++ = static_cast<unsigned char>(hex_digits[byte & 0x0F]);
+    return out;
+}
+
 }  // namespace
 
 unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count,
@@ -86,14 +105,6 @@ unsigned char* put_pair_lines(const unsigned char* bytes, std::size_t pair_count
     }
     return out;
 }
-
-namespace {
-
-// On a terminal, the bytes that would act instead of showing. The zero byte acts on nothing,
-// but takes no cell either, and would move the hex field after it out of line.
-constexpr bool is_control_byte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
-
-}  // namespace
 
 unsigned char* put_terminal_pair_lines(const unsigned char* bytes, std::size_t pair_count,
                                        unsigned char* out) noexcept
@@ -120,25 +131,6 @@ unsigned char* put_readable_ascii(unsigned char byte, control_bytes controls,
     *out = byte;
     return out + 1;
 }
-
-namespace {
-
-// A byte as it stands, or U+FFFD for half of a character.
-unsigned char* put_readable_byte(unsigned char byte, control_bytes controls, unsigned char* out)
-{
-    if (byte < 0x80) return put_readable_ascii(byte, controls, out);
-    const char32_t character = unicode_of_gbk_byte(byte);
-    return put_utf8(character != 0 ? character : replacement_character, out);
-}
-
-unsigned char* put_hex(unsigned char byte, unsigned char* out)
-{
-    if (byte >= 0x10) *out++ = static_cast<unsigned char>(hex_digits[byte >> 4]);
-    *out++ = static_cast<unsigned char>(hex_digits[byte & 0x0F]);
-    return out;
-}
-
-}  // namespace
 
 unsigned char* put_line_end(const unsigned char* pair, unsigned char* out) noexcept
 {
