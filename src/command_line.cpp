@@ -77,12 +77,12 @@ int answer(const char* first, const char* second)
 
 // Takes the options an argument names, each with the name it goes by: one long option, or
 // one or more letters after a '-'. False where it names anything else.
-template <typename take_option>
-bool read_options(const char* argument, take_option&& take)
+template <typename apply_option>
+bool read_options(const char* argument, apply_option&& apply)
 {
     if (argument[0] == '-' && argument[1] == '-') {
         for (const option_name& name : option_names) {
-            if (is(argument, name.long_name)) return take(name.meaning, name.long_name), true;
+            if (is(argument, name.long_name)) return apply(name.meaning, name.long_name), true;
         }
         return false;
     }
@@ -93,7 +93,7 @@ bool read_options(const char* argument, take_option&& take)
         };
         const option_name* const name = std::ranges::find_if(option_names, named);
         if (name == std::end(option_names)) return false;
-        take(name->meaning, name->short_name);
+        apply(name->meaning, name->short_name);
     }
     return true;
 }
@@ -105,7 +105,7 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
     const char* alone = nullptr;  // --help or --version, as given
     int given = 0;                // options given, each letter of a bundle counted
     bool options_ended = false;   // after "--", as scripts write before what they pass on
-    const auto take = [&](option meaning, const char* name) {
+    const auto apply = [&](option meaning, const char* name) {
         ++given;
         switch (meaning) {
         case option::utf8:
@@ -124,7 +124,7 @@ std::optional<int> read_arguments(int argc, char* argv[], run_options& options)
             options_ended = true;
             continue;
         }
-        if (options_ended || !read_options(argument, take)) {
+        if (options_ended || !read_options(argument, apply)) {
             message()
                 .add("unexpected argument '")
                 .add_argument(argument)

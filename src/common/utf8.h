@@ -91,12 +91,12 @@ public:
         }
         held_[held_count_++] = byte;
         const std::size_t length = held_count_ == 1 ? utf8_length(held_[0]) : length_;
-        if (held_count_ == 1 && byte < 0x80) return take(byte);
+        if (held_count_ == 1 && byte < 0x80) return give(byte);
         if (length == 0) return reject();
         length_ = length;
         if (held_count_ < length) return step::more;
         const char32_t character = decode_utf8(held_, held_count_);
-        return character != 0 ? take(character) : reject();
+        return character != 0 ? give(character) : reject();
     }
 
     // What the last push gave, until the next push.
@@ -107,7 +107,7 @@ public:
     void clear() noexcept { held_count_ = 0; }
 
 private:
-    constexpr step take(char32_t character) noexcept
+    constexpr step give(char32_t character) noexcept
     {
         character_ = character;
         held_count_ = 0;

@@ -53,7 +53,7 @@ bool token_scan::list_more(const unsigned char* from, std::size_t count) noexcep
         in_token_ = from != end;
     }
     const unsigned char* const token_end = find_token_end(from, end);
-    take(from, static_cast<std::size_t>(token_end - from));
+    list_token_bytes(from, static_cast<std::size_t>(token_end - from));
     return token_end == end;
 }
 
@@ -65,7 +65,7 @@ void token_scan::list_held_mark_bytes() noexcept
     list_more(byte_order_mark, held);  // none of them is a blank: the token goes on
 }
 
-void token_scan::take(const unsigned char* bytes, std::size_t count) noexcept
+void token_scan::list_token_bytes(const unsigned char* bytes, std::size_t count) noexcept
 {
     if (input_encoding_ == text_encoding::gbk) {
         if (may_be_utf8_) check_utf8(bytes, count);

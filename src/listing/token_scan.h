@@ -39,7 +39,7 @@ public:
 
 private:
     void pair(const unsigned char* bytes, std::size_t count) noexcept;
-    void take(const unsigned char* bytes, std::size_t count) noexcept;
+    void list_token_bytes(const unsigned char* bytes, std::size_t count) noexcept;
     void list_held_mark_bytes() noexcept;
     void check_utf8(const unsigned char* bytes, std::size_t count) noexcept;
 
