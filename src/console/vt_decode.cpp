@@ -325,10 +325,10 @@ bool parse_parameters(const unsigned char* bytes, std::size_t count, control_seq
 
 // A key reported by its character, as xterm's modifyOtherKeys (CSI 27;m;c ~) and the CSI u
 // keyboard form (CSI c;m u) do, becomes the key event a console gives for what it types.
-// `as_typed`: the character is the one typed, Shift and Ctrl already applied (CSI u's text,
-// or its shifted key with Shift).
+// `applied`: the modifiers the character already carries (Shift for CSI u's shifted key, Shift
+// and Ctrl for its text); the others are applied as to any key.
 decoded_input character_key(std::size_t length, unsigned long code_point, DWORD state,
-                            bool as_typed)
+                            DWORD applied = 0)
 {
     constexpr unsigned long private_use_first = 0xE000;  // CSI u's keys without a character
     constexpr unsigned long private_use_last = 0xF8FF;
@@ -350,9 +350,9 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
         return found(length, key_event(0, scan::tab, state));
     }
     auto character = static_cast<unsigned>(code_point);
-    if (!as_typed && (state & ctrl)) {
+    if (!(applied & ctrl) && (state & ctrl)) {
         character = with_ctrl(character);
-    } else if (!as_typed && (state & shift) && character >= 'a' && character <= 'z') {
+    } else if (!(applied & shift) && (state & shift) && character >= 'a' && character <= 'z') {
         character -= 'a' - 'A';
     }
     // Beyond ASCII, the first byte of the character in UTF-8, as typing it would give.
@@ -364,11 +364,13 @@ decoded_input character_key(std::size_t length, unsigned long code_point, DWORD 
 // The CSI u form: the key's code, or what it types where the terminal reports that too.
 decoded_input csi_u_key(const control_sequence& sequence, DWORD state)
 {
-    if (sequence.count == 3) return character_key(sequence.length, sequence.values[2], state, true);
-    if (sequence.shifted_key != 0 && (state & shift)) {
-        return character_key(sequence.length, sequence.shifted_key, state, true);
+    if (sequence.count == 3) {
+        return character_key(sequence.length, sequence.values[2], state, shift | ctrl);
     }
-    return character_key(sequence.length, sequence.values[0], state, false);
+    if (sequence.shifted_key != 0 && (state & shift)) {
+        return character_key(sequence.length, sequence.shifted_key, state, shift);
+    }
+    return character_key(sequence.length, sequence.values[0], state);
 }
 
 // The key a whole control sequence stands for, by its form: rxvt's finals, modifyOtherKeys,
@@ -394,7 +396,7 @@ decoded_input key_of(const control_sequence& sequence)
         state_of_modifier(static_cast<unsigned>(modifier)) | rxvt_state_of(final_byte);
     if (sequence.form == csi && final_byte == '~' && sequence.count == 3 &&
         sequence.values[0] == 27) {
-        return character_key(length, sequence.values[2], state, false);
+        return character_key(length, sequence.values[2], state);
     }
     if (sequence.form == csi && final_byte == 'u' && sequence.count >= 1) {
         return csi_u_key(sequence, state);
@@ -506,7 +508,11 @@ decoded_input decode_escape(const unsigned char* bytes, std::size_t count, bool 
     // The Linux console sends Shift+Tab as ESC TAB, which a console gives as Shift+Tab too.
     if (next == '\t') return found(2, key_event(0, scan::tab, shift));
     if (next == escape) {
-        return with_alt(decode_escape(bytes + 1, count - 1, more_may_follow, false));
+        // What is no key (a paste's start mark, a focus report) takes no Alt: the Esc typed
+        // just before it is a key of its own.
+        const decoded_input rest = decode_escape(bytes + 1, count - 1, more_may_follow, false);
+        if (rest.outcome == decode_outcome::ignore) return found(1, escape_key());
+        return with_alt(rest);
     }
     return with_alt(decode_character(bytes + 1, count - 1, more_may_follow));
 }

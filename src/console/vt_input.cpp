@@ -127,6 +127,13 @@ std::optional<key_press> terminal_input::next_key() noexcept
         }
         std::memmove(pending_, pending_ + input.length, pending_count_ - input.length);
         pending_count_ -= input.length;
+        // A key read together with a paste's start mark (an Esc typed just before the paste)
+        // is the paste's first character: the paste is read to its end with it.
+        if (input.outcome == decode_outcome::key &&
+            is_mark(paste_start, pending_, pending_count_)) {
+            paste_ = paste::awaiting_first;
+            pending_count_ = 0;
+        }
         if (input.outcome == decode_outcome::key) return give_unless_pasted(input);
     }
     return std::nullopt;

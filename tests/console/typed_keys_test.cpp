@@ -16,6 +16,8 @@ TEST(TypedKeys, EachKeyIsTakenWholeWithTheConsolesCode)
         {"Tab", "\t", 9},
         {"a focus report, then x", "\x1b[Ix", 120},
         {"a paste: its first character, the rest taken along", "\x1b[200~hi\x1b[201~", 104},
+        {"Esc, then a paste within its silence", "\x1b\x1b[200~hi\x1b[201~x", 27, "x"},
+        {"Esc, then a focus report", "\x1b\x1b[O", 27},
         {"a colour reply, then k", "\x1b]11;rgb:0000/0000/0000\x1b\\k", 'k'},
         {"a mouse report, then k", "\x1b[M !!k", 'k'},
         {"euro sign, --utf8", "\xE2\x82\xAC", 0x80, "", gbk},

@@ -249,6 +249,7 @@ TEST(TerminalKeys, KeysReportedByTheirCharacter)
         {"Esc, CSI u", "\x1b[27u", 27},
         {"Alt+a, CSI u", "\x1b[97;3u", 97},
         {"Shift+a, CSI u", "\x1b[97;2u", 65},
+        {"Ctrl+Shift+a with its shifted code, CSI u", "\x1b[97:65;6u", 1},
         {"Shift+Tab, CSI u", "\x1b[9;2u", 0},
         {"Ctrl+Enter, CSI u", "\x1b[13;5u", 10},
         {"Ctrl+2, CSI u", "\x1b[50;5u", 0},
