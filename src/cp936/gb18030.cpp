@@ -86,6 +86,10 @@ std::size_t put_gb18030(char32_t character, unsigned char* out) noexcept
         return 1;
     }
     if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) return 0;
+    // Beyond U+FFFF every character has four bytes, in order.
+    if (character >= 0x10000) {
+        return put_four_bytes(supplementary_first_number + (character - 0x10000), out);
+    }
     // Code page 936's pair, where GB18030 gives that pair the same character: if it gives
     // the pair another, it gives this character a pair apart or four bytes.
     if (put_gbk(character, out) == 2 &&
@@ -98,8 +102,7 @@ std::size_t put_gb18030(char32_t character, unsigned char* out) noexcept
         out[1] = static_cast<unsigned char>(cell.pair & 0xFF);
         return 2;
     }
-    if (character < 0x10000) return put_four_bytes(number_in_plane_0(character), out);
-    return put_four_bytes(supplementary_first_number + (character - 0x10000), out);
+    return put_four_bytes(number_in_plane_0(character), out);
 }
 
 gb18030_character read_gb18030(const unsigned char* bytes, std::size_t count,
