@@ -1,7 +1,7 @@
 // Keys typed at the built gbcode's key wait through a pseudo-terminal, those whose code
 // depends on the terminal's settings (raw: no signal, flow control or line end translated; its
 // erase character) or on its timing (Esc's silence, a long paste, keys typed ahead). The
-// codes of every other key are unit rows, in console/typed_keys_test.cpp.
+// codes of every other key are unit rows, in console/vt_decode_test.cpp.
 #include "console/key_case.h"
 #include "terminal_session.h"
 

@@ -49,10 +49,6 @@ TEST(Cp936, UserDefinedAreasMapToThePrivateUseArea)
     }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Gb18030, EveryScalarValueHasOneCodeThatReadsBackAsIt)
 {
     for (char32_t character = 0; character <= 0x10FFFF; ++character) {

@@ -97,9 +97,7 @@ TEST(Listing, MegabyteTokensOfEveryByteValueAreListedWhole)
 TEST(Listing, LinesShownOneByOneMatchBufferedOnes)
 {
     // The terminator of an odd token shows as '.', as a zero byte takes no cell there.
-    EXPECT_EQ(list("\xBA\xBA\xD7\xD6"
-                   "a",
-                   true),
+    EXPECT_EQ(list("\xBA\xBA\xD7\xD6"s + "a", true),
               "\t\xBA\xBA  baba\n\t\xD7\xD6  d7d6\n\ta.  610\n");
 }
 
